@@ -134,8 +134,9 @@ inline std::vector<WString> readLogLines(const WString& path)
 class ScratchLog
 {
 public:
-    explicit ScratchLog(LPCWSTR szFolder = ZEB_W("zebtest_logs"))
-        : m_folder(programFolder() + szFolder + ZEB_W("\\")), m_file(m_folder + ZEB_W("zeb.log"))
+    // The folder is given in full, with its trailing backslash.
+    explicit ScratchLog(const WString& folder = programFolder() + ZEB_W("zebtest_logs\\"))
+        : m_folder(folder), m_file(m_folder + ZEB_W("zeb.log"))
     {
         clear();
     }
@@ -161,7 +162,9 @@ private:
 // Logging switched on for every severity, written to a scratch log.
 struct LoggingOn
 {
-    explicit LoggingOn(WORD usDetail = 0x0FFF)
+    explicit LoggingOn(WORD usDetail = 0x0FFF,
+                       const WString& folder = programFolder() + ZEB_W("zebtest_logs\\"))
+        : log(folder)
     {
         key.setDword(ZEB_W("Logging"), 1);
         key.setDword(ZEB_W("LogDetail"), usDetail);
