@@ -16,12 +16,8 @@ ctest --preset host -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --preset host-asan -j "$jobs"
 
 # The plain host tests once more under valgrind: no leak, no invalid access.
-echo "valgrind:"
-for exe in build/host/bin/test_*; do
-  valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
-    "$exe" --gtest_filter=-LongProgramPath.* >/dev/null
-  echo "  clean: $(basename "$exe")"
-done
+ZEB_TEST_WRAPPER="valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect" \
+  ctest --preset host -j "$jobs"
 
 ctest --preset win32
 ctest --preset win64

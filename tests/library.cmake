@@ -11,9 +11,13 @@ set(ZEB_LONG_FOLDER
 add_custom_command(TARGET test_logging POST_BUILD
                    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZEB_LONG_FOLDER}
                    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:test_logging> ${ZEB_LONG_FOLDER}/)
-add_test(NAME test_logging_long_path
-         COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${ZEB_LONG_FOLDER}/$<TARGET_FILE_NAME:test_logging>
-                 --gtest_filter=LongProgramPath.*)
+set(ZEB_LONG_TEST ${ZEB_LONG_FOLDER}/$<TARGET_FILE_NAME:test_logging> --gtest_filter=LongProgramPath.*)
+if(WIN32)
+  add_test(NAME test_logging_long_path COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${ZEB_LONG_TEST})
+else()
+  zeb_host_test_command(command ${ZEB_LONG_TEST})
+  add_test(NAME test_logging_long_path COMMAND ${command})
+endif()
 zeb_test_properties(test_logging_long_path)
 
 # A benchmark of the cost of one record (host only; run by hand, not by CTest).
