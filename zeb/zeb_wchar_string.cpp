@@ -15,20 +15,7 @@ inline const unsigned short* toUnits(LPCWSTR szText)
 
 template <class Assign> void CZEBWCharString::construct(Assign&& assign)
 {
-    bool bDone = false;
-    try
-    {
-        bDone = assign();
-    }
-    catch (CZEBLogging& record)
-    {
-        zebReportRecord(record);
-    }
-    catch (...)
-    {
-        zebReportUnhandled(zesErrno, ZEB_STRING_SOURCE, __LINE__);
-    }
-    if (!bDone)
+    if (!zebGuarded(false, zesErrno, ZEB_STRING_SOURCE, __LINE__, std::forward<Assign>(assign)))
         throw CZEBBufferInitException(ZEB_STRING_SOURCE, __LINE__, true);
 }
 

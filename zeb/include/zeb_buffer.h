@@ -58,20 +58,8 @@ public:
 
     CZEBBuffer(const CZEBBuffer& other) : m_pBuffer(nullptr), m_ulNumElems(0)
     {
-        bool bCopied = false;
-        try
-        {
-            bCopied = copyStorage(other);
-        }
-        catch (CZEBLogging& record)
-        {
-            zebReportRecord(record);
-        }
-        catch (...)
-        {
-            zebReportUnhandled(zesErrno, ZEB_BUFFER_SOURCE, __LINE__);
-        }
-        if (!bCopied)
+        if (!zebGuarded(false, zesErrno, ZEB_BUFFER_SOURCE, __LINE__,
+                        [&] { return copyStorage(other); }))
             throw CZEBBufferInitException(ZEB_BUFFER_SOURCE, __LINE__, true);
     }
 
