@@ -2,6 +2,7 @@
 #include "host_registry.h"
 #include "host_text.h"
 
+#include <climits>
 #include <cstdio>
 
 namespace zebhost
@@ -180,23 +181,7 @@ private:
         bool remove = !path.empty() && path[0] == u'-';
         if (remove)
             path.erase(0, 1);
-        std::vector<std::u16string> parts;
-        std::u16string cur;
-        for (char16_t c : path)
-        {
-            if (c == u'\\')
-            {
-                if (!cur.empty())
-                    parts.push_back(cur);
-                cur.clear();
-            }
-            else
-            {
-                cur.push_back(c);
-            }
-        }
-        if (!cur.empty())
-            parts.push_back(cur);
+        std::vector<std::u16string> parts = splitKeyPath(path);
         int root = -1;
         for (int i = 0; i < kRootCount && !parts.empty(); ++i)
             if (equalsNoCase(parts[0], rootName(i)))
@@ -275,6 +260,20 @@ private:
         return true;
     }
 
+    // Reads up to `limit` hex digits into *value; returns how many there were.
+    int hexNumber(DWORD* value, int limit)
+    {
+        int digits = 0;
+        *value = 0;
+        while (!atEnd() && hexDigit(text()[pos_]) >= 0 && digits < limit)
+        {
+            *value = (*value << 4) | static_cast<DWORD>(hexDigit(text()[pos_]));
+            ++pos_;
+            ++digits;
+        }
+        return digits;
+    }
+
     // Comma-separated bytes of one or two hex digits, possibly over several lines.
     bool hexList(std::vector<BYTE>* out)
     {
@@ -283,14 +282,9 @@ private:
             return true;
         for (;;)
         {
-            int value = 0;
-            int digits = 0;
-            while (!atEnd() && hexDigit(text()[pos_]) >= 0 && digits < 3)
-            {
-                value = value * 16 + hexDigit(text()[pos_]);
-                ++pos_;
-                ++digits;
-            }
+            // A third digit is read only to report it.
+            DWORD value = 0;
+            int digits = hexNumber(&value, 3);
             if (digits == 0 || digits > 2)
             {
                 message_ = digits ? "a hex byte with more than two digits" : "bad hex byte";
@@ -355,13 +349,7 @@ private:
         else if (keyword("dword:"))
         {
             DWORD v = 0;
-            int digits = 0;
-            while (!atEnd() && hexDigit(text()[pos_]) >= 0)
-            {
-                v = (v << 4) | static_cast<DWORD>(hexDigit(text()[pos_]));
-                ++pos_;
-                ++digits;
-            }
+            int digits = hexNumber(&v, INT_MAX);
             if (digits == 0 || digits > 8)
             {
                 message_ = "dword: needs one to eight hex digits";
@@ -378,13 +366,7 @@ private:
             {
                 ++pos_;
                 DWORD t = 0;
-                int digits = 0;
-                while (!atEnd() && hexDigit(text()[pos_]) >= 0)
-                {
-                    t = (t << 4) | static_cast<DWORD>(hexDigit(text()[pos_]));
-                    ++pos_;
-                    ++digits;
-                }
+                int digits = hexNumber(&t, INT_MAX);
                 if (digits == 0 || digits > 8 || atEnd() || text()[pos_] != u')')
                 {
                     message_ = "bad value type in hex(...)";

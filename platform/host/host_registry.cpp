@@ -120,6 +120,28 @@ void markDeleted(Key& key)
         markDeleted(*k);
 }
 
+std::vector<std::u16string> splitKeyPath(const std::u16string& path)
+{
+    std::vector<std::u16string> parts;
+    std::u16string cur;
+    for (char16_t c : path)
+    {
+        if (c == u'\\')
+        {
+            if (!cur.empty())
+                parts.push_back(cur);
+            cur.clear();
+        }
+        else
+        {
+            cur.push_back(c);
+        }
+    }
+    if (!cur.empty())
+        parts.push_back(cur);
+    return parts;
+}
+
 namespace
 {
 const uintptr_t kRootValues[kRootCount] = {0x80000000u, 0x80000001u, 0x80000002u, 0x80000003u,
@@ -397,30 +419,17 @@ std::vector<std::u16string> pathOf(const Key* key)
     return path;
 }
 
-// Splits a sub-key path at backslashes; empty components are skipped, as Win32 does.
-// A leading backslash is not a valid sub-key path.
+std::u16string nameOf(LPCWSTR name)
+{
+    return name ? std::u16string(name, wideLength(name)) : std::u16string();
+}
+
+// Splits a sub-key path; a leading backslash is not a valid sub-key path.
 LSTATUS splitPath(LPCWSTR subKey, std::vector<std::u16string>* parts)
 {
-    if (!subKey || !*subKey)
-        return ERROR_SUCCESS;
-    if (subKey[0] == u'\\')
+    if (subKey && subKey[0] == u'\\')
         return ERROR_BAD_PATHNAME;
-    std::u16string cur;
-    for (LPCWSTR p = subKey; *p; ++p)
-    {
-        if (*p == u'\\')
-        {
-            if (!cur.empty())
-                parts->push_back(cur);
-            cur.clear();
-        }
-        else
-        {
-            cur.push_back(*p);
-        }
-    }
-    if (!cur.empty())
-        parts->push_back(cur);
+    *parts = reg::splitKeyPath(nameOf(subKey));
     return ERROR_SUCCESS;
 }
 
@@ -455,18 +464,22 @@ std::vector<std::u16string> targetPath(int root, std::vector<std::u16string> pat
     return path;
 }
 
+// True when `path` is `prefix` or lies below it, compared case-insensitively.
+bool startsWith(const std::vector<std::u16string>& path, const std::vector<std::u16string>& prefix)
+{
+    if (prefix.size() > path.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (!equalsNoCase(prefix[i], path[i]))
+            return false;
+    return true;
+}
+
 bool isDenied(const State& s, int root, const std::vector<std::u16string>& path)
 {
     for (const auto& d : s.denied)
-    {
-        if (d.root != root || d.path.size() > path.size())
-            continue;
-        bool prefix = true;
-        for (size_t i = 0; i < d.path.size() && prefix; ++i)
-            prefix = equalsNoCase(d.path[i], path[i]);
-        if (prefix)
+        if (d.root == root && startsWith(path, d.path))
             return true;
-    }
     return false;
 }
 
@@ -482,9 +495,96 @@ Key* walk(State& s, int root, const std::vector<std::u16string>& path)
     return k;
 }
 
-std::u16string nameOf(LPCWSTR name)
+// Where (hKey, lpSubKey) leads in the tree: a root and the names below it.
+struct KeyPath
 {
-    return name ? std::u16string(name, wideLength(name)) : std::u16string();
+    int root = 0;
+    std::vector<std::u16string> path;
+    bool predefined = false; // hKey is a predefined root
+    bool noSubKey = false;   // lpSubKey is null or empty
+};
+
+// Resolves a handle and a sub-key path under a view (wow32: KEY_WOW64_32KEY) to a root and
+// a path. Fails with the handle's error, ERROR_BAD_PATHNAME or ERROR_KEY_DELETED, in that
+// order.
+LSTATUS resolvePath(State& s, HKEY hKey, LPCWSTR subKey, bool wow32, KeyPath* out)
+{
+    Target t;
+    LSTATUS rc = lookup(s, hKey, &t);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    std::vector<std::u16string> parts;
+    rc = splitPath(subKey, &parts);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (t.key->deleted)
+        return ERROR_KEY_DELETED;
+    out->root = t.key->root;
+    out->path = targetPath(t.key->root, pathOf(t.key), parts, wow32);
+    out->predefined = t.predefined;
+    out->noSubKey = parts.empty();
+    return ERROR_SUCCESS;
+}
+
+// The parameter check of a call: ERROR_SUCCESS, or `error` when `bad`.
+LSTATUS invalidIf(bool bad, LSTATUS error = ERROR_INVALID_PARAMETER)
+{
+    return bad ? error : ERROR_SUCCESS;
+}
+
+// Runs one Reg* call: a due injected failure ends it first, then a failed parameter check
+// (`paramError`); otherwise `body(state)` runs with the registry locked.
+template <typename Body> LSTATUS apiCall(const char* function, LSTATUS paramError, Body&& body)
+{
+    DWORD injected;
+    if (injectedFailure(function, &injected))
+        return static_cast<LSTATUS>(injected);
+    if (paramError != ERROR_SUCCESS)
+        return paramError;
+    State& s = state();
+    std::lock_guard<std::recursive_mutex> guard(s.lock);
+    return body(s);
+}
+
+// A Reg* call on the key an open handle names: after apiCall's checks the handle must be
+// valid, opened with the `needed` rights (0: any) and its key still in the tree; then
+// `body(key)` runs with the registry locked.
+template <typename Body>
+LSTATUS keyCall(const char* function, LSTATUS paramError, HKEY hKey, REGSAM needed, Body&& body)
+{
+    return apiCall(function, paramError,
+                   [&](State& s) -> LSTATUS
+                   {
+                       Target t;
+                       LSTATUS rc = lookup(s, hKey, &t);
+                       if (rc != ERROR_SUCCESS)
+                           return rc;
+                       if ((t.access & needed) != needed)
+                           return ERROR_ACCESS_DENIED;
+                       if (t.key->deleted)
+                           return ERROR_KEY_DELETED;
+                       return body(*t.key);
+                   });
+}
+
+// A Reg* call on a sub-key path: after apiCall's checks `result` (when given) is cleared,
+// (hKey, subKey) is resolved under the view `sam` asks for, and `body(state, path)` runs with
+// the registry locked.
+template <typename Body>
+LSTATUS pathCall(const char* function, LSTATUS paramError, HKEY hKey, LPCWSTR subKey, REGSAM sam,
+                 PHKEY result, Body&& body)
+{
+    return apiCall(function, paramError,
+                   [&](State& s) -> LSTATUS
+                   {
+                       if (result)
+                           *result = nullptr;
+                       KeyPath p;
+                       LSTATUS rc = resolvePath(s, hKey, subKey, sam & KEY_WOW64_32KEY, &p);
+                       if (rc != ERROR_SUCCESS)
+                           return rc;
+                       return body(s, p);
+                   });
 }
 
 bool isStringType(DWORD type)
@@ -495,6 +595,54 @@ bool isStringType(DWORD type)
 uint16_t unitAt(const BYTE* p)
 {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+// Copies a name with its terminator when *cch leaves room for it.
+bool copyName(const std::u16string& name, LPWSTR out, LPDWORD cch)
+{
+    if (*cch <= name.size())
+        return false;
+    std::copy(name.begin(), name.end(), out);
+    out[name.size()] = 0;
+    *cch = static_cast<DWORD>(name.size());
+    return true;
+}
+
+// Copies value data to `data` (may be null) of *cb bytes and reports the size in *cb (cb may
+// be null when data is). Too small: only the needed size is reported; the buffer is left
+// alone. With `terminate`, text stored without its terminator gets one when the buffer has
+// room for it; the terminator is not counted in the size.
+LSTATUS copyData(const reg::Value& v, LPBYTE data, LPDWORD cb, bool terminate)
+{
+    DWORD size = static_cast<DWORD>(v.data.size());
+    if (data)
+    {
+        if (*cb < size)
+        {
+            *cb = size;
+            return ERROR_MORE_DATA;
+        }
+        if (size)
+            std::memcpy(data, v.data.data(), size);
+        if (terminate && isStringType(v.type) && size >= 2 && *cb >= size + 2 &&
+            unitAt(v.data.data() + size - 2) != 0)
+        {
+            data[size] = 0;
+            data[size + 1] = 0;
+        }
+    }
+    if (cb)
+        *cb = size;
+    return ERROR_SUCCESS;
+}
+
+// Keys have no class here: an empty one is reported.
+void reportNoClass(LPWSTR cls, LPDWORD cch)
+{
+    if (cls && cch && *cch > 0)
+        cls[0] = 0;
+    if (cch)
+        *cch = 0;
 }
 } // namespace
 
@@ -514,14 +662,7 @@ void denyKeyAccess(HKEY root, LPCWSTR subKey, bool deny)
     if (index < 0 || splitPath(subKey, &parts) != ERROR_SUCCESS)
         return;
     auto same = [&](const DeniedKey& d)
-    {
-        if (d.root != index || d.path.size() != parts.size())
-            return false;
-        for (size_t i = 0; i < parts.size(); ++i)
-            if (!equalsNoCase(d.path[i], parts[i]))
-                return false;
-        return true;
-    };
+    { return d.root == index && d.path.size() == parts.size() && startsWith(parts, d.path); };
     s.denied.erase(std::remove_if(s.denied.begin(), s.denied.end(), same), s.denied.end());
     if (deny)
         s.denied.push_back(DeniedKey{index, parts});
@@ -549,38 +690,23 @@ LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSA
                              PHKEY phkResult)
 {
     (void)ulOptions;
-    DWORD injected;
-    if (injectedFailure("RegOpenKeyExW", &injected))
-        return static_cast<LSTATUS>(injected);
-    if (!phkResult)
-        return ERROR_INVALID_PARAMETER;
-    *phkResult = nullptr;
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    Target t;
-    LSTATUS rc = lookup(s, hKey, &t);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    // An empty sub-key of a predefined root is the root itself.
-    if (t.predefined && (!lpSubKey || !*lpSubKey))
-    {
-        *phkResult = hKey;
-        return ERROR_SUCCESS;
-    }
-    std::vector<std::u16string> parts;
-    rc = splitPath(lpSubKey, &parts);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (t.key->deleted)
-        return ERROR_KEY_DELETED;
-    auto path = targetPath(t.key->root, pathOf(t.key), parts, samDesired & KEY_WOW64_32KEY);
-    Key* key = walk(s, t.key->root, path);
-    if (!key)
-        return ERROR_FILE_NOT_FOUND;
-    if (isDenied(s, t.key->root, path))
-        return ERROR_ACCESS_DENIED;
-    *phkResult = newHandle(s, key, mapAccess(samDesired));
-    return ERROR_SUCCESS;
+    return pathCall("RegOpenKeyExW", invalidIf(!phkResult), hKey, lpSubKey, samDesired, phkResult,
+                    [&](State& s, const KeyPath& p) -> LSTATUS
+                    {
+                        // An empty sub-key of a predefined root is the root itself.
+                        if (p.predefined && p.noSubKey)
+                        {
+                            *phkResult = hKey;
+                            return ERROR_SUCCESS;
+                        }
+                        Key* key = walk(s, p.root, p.path);
+                        if (!key)
+                            return ERROR_FILE_NOT_FOUND;
+                        if (isDenied(s, p.root, p.path))
+                            return ERROR_ACCESS_DENIED;
+                        *phkResult = newHandle(s, key, mapAccess(samDesired));
+                        return ERROR_SUCCESS;
+                    });
 }
 
 LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
@@ -591,275 +717,147 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWS
     (void)lpClass;
     (void)dwOptions;
     (void)lpSecurityAttributes;
-    DWORD injected;
-    if (injectedFailure("RegCreateKeyExW", &injected))
-        return static_cast<LSTATUS>(injected);
-    if (Reserved != 0 || !phkResult)
-        return ERROR_INVALID_PARAMETER;
-    *phkResult = nullptr;
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    Target t;
-    LSTATUS rc = lookup(s, hKey, &t);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    std::vector<std::u16string> parts;
-    rc = splitPath(lpSubKey, &parts);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (t.key->deleted)
-        return ERROR_KEY_DELETED;
-    int root = t.key->root;
-    auto path = targetPath(root, pathOf(t.key), parts, samDesired & KEY_WOW64_32KEY);
-    if (isDenied(s, root, path))
-        return ERROR_ACCESS_DENIED;
-    Key* key = s.tree.roots[root].get();
-    bool created = false;
-    for (const auto& name : path)
-        key = key->addSubkey(name, &created);
-    // Wine reports an empty sub-key as newly created.
-    if (parts.empty())
-        created = true;
-    *phkResult = newHandle(s, key, mapAccess(samDesired));
-    if (lpdwDisposition)
-        *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return ERROR_SUCCESS;
+    return pathCall("RegCreateKeyExW", invalidIf(Reserved != 0 || !phkResult), hKey, lpSubKey,
+                    samDesired, phkResult,
+                    [&](State& s, const KeyPath& p) -> LSTATUS
+                    {
+                        if (isDenied(s, p.root, p.path))
+                            return ERROR_ACCESS_DENIED;
+                        Key* key = s.tree.roots[p.root].get();
+                        bool created = false;
+                        for (const auto& name : p.path)
+                            key = key->addSubkey(name, &created);
+                        // Wine reports an empty sub-key as newly created.
+                        if (p.noSubKey)
+                            created = true;
+                        *phkResult = newHandle(s, key, mapAccess(samDesired));
+                        if (lpdwDisposition)
+                            *lpdwDisposition =
+                                created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+                        return ERROR_SUCCESS;
+                    });
 }
 
 LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                                 LPBYTE lpData, LPDWORD lpcbData)
 {
-    DWORD injected;
-    if (injectedFailure("RegQueryValueExW", &injected))
-        return static_cast<LSTATUS>(injected);
-    if ((lpData && !lpcbData) || lpReserved)
-        return ERROR_INVALID_PARAMETER;
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    Target t;
-    LSTATUS rc = lookup(s, hKey, &t);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(t.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (t.key->deleted)
-        return ERROR_KEY_DELETED;
-    const reg::Value* v = t.key->findValue(nameOf(lpValueName));
-    if (!v)
-        return ERROR_FILE_NOT_FOUND;
-    DWORD size = static_cast<DWORD>(v->data.size());
-    if (lpType)
-        *lpType = v->type;
-    if (lpData)
-    {
-        // Too small: only the needed size is reported; the buffer is left alone.
-        if (*lpcbData < size)
-        {
-            *lpcbData = size;
-            return ERROR_MORE_DATA;
-        }
-        if (size)
-            std::memcpy(lpData, v->data.data(), size);
-        // Text stored without its terminator gets one when the buffer has room for it;
-        // the terminator is not counted in the size.
-        if (isStringType(v->type) && size >= 2 && *lpcbData >= size + 2 &&
-            unitAt(v->data.data() + size - 2) != 0)
-        {
-            lpData[size] = 0;
-            lpData[size + 1] = 0;
-        }
-    }
-    if (lpcbData)
-        *lpcbData = size;
-    return ERROR_SUCCESS;
+    return keyCall("RegQueryValueExW", invalidIf((lpData && !lpcbData) || lpReserved), hKey,
+                   KEY_QUERY_VALUE,
+                   [&](Key& key) -> LSTATUS
+                   {
+                       const reg::Value* v = key.findValue(nameOf(lpValueName));
+                       if (!v)
+                           return ERROR_FILE_NOT_FOUND;
+                       if (lpType)
+                           *lpType = v->type;
+                       return copyData(*v, lpData, lpcbData, true);
+                   });
 }
 
 LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType,
                               const BYTE* lpData, DWORD cbData)
 {
     (void)Reserved;
-    DWORD injected;
-    if (injectedFailure("RegSetValueExW", &injected))
-        return static_cast<LSTATUS>(injected);
-    if (!lpData && cbData)
-        return ERROR_NOACCESS;
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    Target t;
-    LSTATUS rc = lookup(s, hKey, &t);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(t.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (t.key->deleted)
-        return ERROR_KEY_DELETED;
-    DWORD size = cbData;
-    // Text whose size leaves out the terminator that follows it in memory is stored
-    // with the terminator, as Windows does.
-    if (isStringType(dwType) && size >= 2)
-    {
-        const BYTE* last = lpData + (size / 2 - 1) * 2;
-        if (unitAt(last) != 0 && unitAt(last + 2) == 0)
-            size += 2;
-    }
-    t.key->setValue(nameOf(lpValueName), dwType, std::vector<BYTE>(lpData, lpData + size));
-    return ERROR_SUCCESS;
+    return keyCall(
+        "RegSetValueExW", invalidIf(!lpData && cbData, ERROR_NOACCESS), hKey, KEY_SET_VALUE,
+        [&](Key& key) -> LSTATUS
+        {
+            DWORD size = cbData;
+            // Text whose size leaves out the terminator that follows it in memory
+            // is stored with the terminator, as Windows does.
+            if (isStringType(dwType) && size >= 2)
+            {
+                const BYTE* last = lpData + (size / 2 - 1) * 2;
+                if (unitAt(last) != 0 && unitAt(last + 2) == 0)
+                    size += 2;
+            }
+            key.setValue(nameOf(lpValueName), dwType, std::vector<BYTE>(lpData, lpData + size));
+            return ERROR_SUCCESS;
+        });
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey)
 {
-    DWORD injected;
-    if (injectedFailure("RegCloseKey", &injected))
-        return static_cast<LSTATUS>(injected);
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    if (reg::rootIndex(hKey) >= 0)
-        return ERROR_SUCCESS;
-    auto it = s.handles.find(reinterpret_cast<uintptr_t>(hKey));
-    if (it == s.handles.end())
-        return ERROR_INVALID_HANDLE;
-    s.handles.erase(it);
-    return ERROR_SUCCESS;
+    return apiCall("RegCloseKey", ERROR_SUCCESS,
+                   [&](State& s) -> LSTATUS
+                   {
+                       if (reg::rootIndex(hKey) >= 0)
+                           return ERROR_SUCCESS;
+                       return s.handles.erase(reinterpret_cast<uintptr_t>(hKey))
+                                  ? ERROR_SUCCESS
+                                  : ERROR_INVALID_HANDLE;
+                   });
 }
 
 LSTATUS WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
 {
-    DWORD injected;
-    if (injectedFailure("RegDeleteKeyW", &injected))
-        return static_cast<LSTATUS>(injected);
-    if (!lpSubKey)
-        return ERROR_INVALID_PARAMETER;
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    Target t;
-    LSTATUS rc = lookup(s, hKey, &t);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    std::vector<std::u16string> parts;
-    rc = splitPath(lpSubKey, &parts);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (t.key->deleted)
-        return ERROR_KEY_DELETED;
-    int root = t.key->root;
-    auto path = targetPath(root, pathOf(t.key), parts, false);
-    // A predefined root cannot be deleted.
-    if (path.empty())
-        return ERROR_ACCESS_DENIED;
-    Key* key = walk(s, root, path);
-    if (!key)
-        return ERROR_FILE_NOT_FOUND;
-    if (isDenied(s, root, path) || !key->subkeys.empty())
-        return ERROR_ACCESS_DENIED;
-    key->parent->removeSubkey(key->name);
-    return ERROR_SUCCESS;
+    // Deleting takes no view: the path is used as given.
+    return pathCall("RegDeleteKeyW", invalidIf(!lpSubKey), hKey, lpSubKey, 0, nullptr,
+                    [&](State& s, const KeyPath& p) -> LSTATUS
+                    {
+                        // A predefined root cannot be deleted.
+                        if (p.path.empty())
+                            return ERROR_ACCESS_DENIED;
+                        Key* key = walk(s, p.root, p.path);
+                        if (!key)
+                            return ERROR_FILE_NOT_FOUND;
+                        if (isDenied(s, p.root, p.path) || !key->subkeys.empty())
+                            return ERROR_ACCESS_DENIED;
+                        key->parent->removeSubkey(key->name);
+                        return ERROR_SUCCESS;
+                    });
 }
 
 LSTATUS WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
 {
-    DWORD injected;
-    if (injectedFailure("RegDeleteValueW", &injected))
-        return static_cast<LSTATUS>(injected);
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    Target t;
-    LSTATUS rc = lookup(s, hKey, &t);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(t.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (t.key->deleted)
-        return ERROR_KEY_DELETED;
-    return t.key->removeValue(nameOf(lpValueName)) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return keyCall("RegDeleteValueW", ERROR_SUCCESS, hKey, KEY_SET_VALUE,
+                   [&](Key& key) -> LSTATUS {
+                       return key.removeValue(nameOf(lpValueName)) ? ERROR_SUCCESS
+                                                                   : ERROR_FILE_NOT_FOUND;
+                   });
 }
-
-namespace
-{
-// Copies a name with its terminator when *cch leaves room for it.
-bool copyName(const std::u16string& name, LPWSTR out, LPDWORD cch)
-{
-    if (*cch <= name.size())
-        return false;
-    std::copy(name.begin(), name.end(), out);
-    out[name.size()] = 0;
-    *cch = static_cast<DWORD>(name.size());
-    return true;
-}
-} // namespace
 
 LSTATUS WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName,
                              LPDWORD lpReserved, LPWSTR lpClass, LPDWORD lpcchClass,
                              PFILETIME lpftLastWriteTime)
 {
     (void)lpftLastWriteTime;
-    DWORD injected;
-    if (injectedFailure("RegEnumKeyExW", &injected))
-        return static_cast<LSTATUS>(injected);
-    if (!lpName || !lpcchName || lpReserved)
-        return ERROR_INVALID_PARAMETER;
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    Target t;
-    LSTATUS rc = lookup(s, hKey, &t);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(t.access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
-    if (t.key->deleted)
-        return ERROR_KEY_DELETED;
-    if (dwIndex >= t.key->subkeys.size())
-        return ERROR_NO_MORE_ITEMS;
-    if (!copyName(t.key->subkeys[dwIndex]->name, lpName, lpcchName))
-        return ERROR_MORE_DATA;
-    // Keys have no class here.
-    if (lpClass && lpcchClass && *lpcchClass > 0)
-        lpClass[0] = 0;
-    if (lpcchClass)
-        *lpcchClass = 0;
-    return ERROR_SUCCESS;
+    return keyCall("RegEnumKeyExW", invalidIf(!lpName || !lpcchName || lpReserved), hKey,
+                   KEY_ENUMERATE_SUB_KEYS,
+                   [&](Key& key) -> LSTATUS
+                   {
+                       if (dwIndex >= key.subkeys.size())
+                           return ERROR_NO_MORE_ITEMS;
+                       if (!copyName(key.subkeys[dwIndex]->name, lpName, lpcchName))
+                           return ERROR_MORE_DATA;
+                       reportNoClass(lpClass, lpcchClass);
+                       return ERROR_SUCCESS;
+                   });
 }
 
 LSTATUS WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName,
                              LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
-    DWORD injected;
-    if (injectedFailure("RegEnumValueW", &injected))
-        return static_cast<LSTATUS>(injected);
-    if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData))
-        return ERROR_INVALID_PARAMETER;
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    Target t;
-    LSTATUS rc = lookup(s, hKey, &t);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(t.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (t.key->deleted)
-        return ERROR_KEY_DELETED;
-    if (dwIndex >= t.key->values.size())
-        return ERROR_NO_MORE_ITEMS;
-    const reg::Value& v = t.key->values[dwIndex];
-    DWORD size = static_cast<DWORD>(v.data.size());
-    if (lpType)
-        *lpType = v.type;
-    // A short name buffer: type and size are reported, the name is not.
-    if (!copyName(v.name, lpValueName, lpcchValueName))
-    {
-        if (lpcbData)
-            *lpcbData = size;
-        return ERROR_MORE_DATA;
-    }
-    if (lpData && *lpcbData < size)
-    {
-        *lpcbData = size;
-        return ERROR_MORE_DATA;
-    }
-    if (lpData && size)
-        std::memcpy(lpData, v.data.data(), size);
-    if (lpcbData)
-        *lpcbData = size;
-    return ERROR_SUCCESS;
+    return keyCall(
+        "RegEnumValueW",
+        invalidIf(!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData)), hKey,
+        KEY_QUERY_VALUE,
+        [&](Key& key) -> LSTATUS
+        {
+            if (dwIndex >= key.values.size())
+                return ERROR_NO_MORE_ITEMS;
+            const reg::Value& v = key.values[dwIndex];
+            if (lpType)
+                *lpType = v.type;
+            // A short name buffer: type and size are reported, the name is not.
+            if (!copyName(v.name, lpValueName, lpcchValueName))
+            {
+                if (lpcbData)
+                    *lpcbData = static_cast<DWORD>(v.data.size());
+                return ERROR_MORE_DATA;
+            }
+            return copyData(v, lpData, lpcbData, false);
+        });
 }
 
 LSTATUS WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
@@ -869,46 +867,32 @@ LSTATUS WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, L
                                 LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime)
 {
     (void)lpftLastWriteTime;
-    DWORD injected;
-    if (injectedFailure("RegQueryInfoKeyW", &injected))
-        return static_cast<LSTATUS>(injected);
-    if (lpReserved)
-        return ERROR_INVALID_PARAMETER;
-    State& s = state();
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    Target t;
-    LSTATUS rc = lookup(s, hKey, &t);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (t.key->deleted)
-        return ERROR_KEY_DELETED;
-    DWORD maxSub = 0;
-    for (const auto& k : t.key->subkeys)
-        maxSub = std::max(maxSub, static_cast<DWORD>(k->name.size()));
-    DWORD maxName = 0;
-    DWORD maxData = 0;
-    for (const auto& v : t.key->values)
-    {
-        maxName = std::max(maxName, static_cast<DWORD>(v.name.size()));
-        maxData = std::max(maxData, static_cast<DWORD>(v.data.size()));
-    }
-    if (lpClass && lpcchClass && *lpcchClass > 0)
-        lpClass[0] = 0;
-    if (lpcchClass)
-        *lpcchClass = 0;
-    if (lpcSubKeys)
-        *lpcSubKeys = static_cast<DWORD>(t.key->subkeys.size());
-    if (lpcbMaxSubKeyLen)
-        *lpcbMaxSubKeyLen = maxSub;
-    if (lpcbMaxClassLen)
-        *lpcbMaxClassLen = 0;
-    if (lpcValues)
-        *lpcValues = static_cast<DWORD>(t.key->values.size());
-    if (lpcbMaxValueNameLen)
-        *lpcbMaxValueNameLen = maxName;
-    if (lpcbMaxValueLen)
-        *lpcbMaxValueLen = maxData;
-    if (lpcbSecurityDescriptor)
-        *lpcbSecurityDescriptor = 0;
-    return ERROR_SUCCESS;
+    return keyCall("RegQueryInfoKeyW", invalidIf(lpReserved != nullptr), hKey, 0,
+                   [&](Key& key) -> LSTATUS
+                   {
+                       DWORD maxSub = 0;
+                       for (const auto& k : key.subkeys)
+                           maxSub = std::max(maxSub, static_cast<DWORD>(k->name.size()));
+                       DWORD maxName = 0;
+                       DWORD maxData = 0;
+                       for (const auto& v : key.values)
+                       {
+                           maxName = std::max(maxName, static_cast<DWORD>(v.name.size()));
+                           maxData = std::max(maxData, static_cast<DWORD>(v.data.size()));
+                       }
+                       reportNoClass(lpClass, lpcchClass);
+                       // Optional outputs, each written when given.
+                       const std::pair<LPDWORD, DWORD> outputs[] = {
+                           {lpcSubKeys, static_cast<DWORD>(key.subkeys.size())},
+                           {lpcbMaxSubKeyLen, maxSub},
+                           {lpcbMaxClassLen, 0},
+                           {lpcValues, static_cast<DWORD>(key.values.size())},
+                           {lpcbMaxValueNameLen, maxName},
+                           {lpcbMaxValueLen, maxData},
+                           {lpcbSecurityDescriptor, 0}};
+                       for (const auto& o : outputs)
+                           if (o.first)
+                               *o.first = o.second;
+                       return ERROR_SUCCESS;
+                   });
 }

@@ -59,6 +59,9 @@ int compareNoCase(const std::u16string& a, const std::u16string& b);
 // Marks a key and everything below it deleted.
 void markDeleted(Key& key);
 
+// Splits a key path at backslashes; empty components are skipped, as Win32 does.
+std::vector<std::u16string> splitKeyPath(const std::u16string& path);
+
 // Reads .reg text (raw file bytes: UTF-8 with or without BOM, or UTF-16LE with BOM)
 // into `out`, which must be empty. On failure returns false with "line N: message".
 bool parseRegText(const std::string& bytes, Tree& out, std::string* error, bool* utf16);
