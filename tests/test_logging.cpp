@@ -9,6 +9,10 @@
 
 #include <functional>
 
+#ifndef _WIN32
+#include "host/host_test_hooks.h"
+#endif
+
 using namespace zebtest;
 
 namespace
@@ -144,6 +148,24 @@ TEST(LogFilter, DecisionTable)
          ZEB_W("CZEBDirectory"), true},
         {"allow list too long", lists(longList.c_str(), nullptr), LS_CRITICAL, 0, 0,
          ZEB_W("CZEBIni"), false},
+        {"module value filling its buffer unterminated",
+         [on, module](LogsKey& k)
+         {
+             on(k);
+             const WString text = ZEB_W("1,512") + repeat(' ', 125); // 260 bytes, no NUL
+             k.setRaw(module.c_str(), REG_BINARY, text.data(),
+                      static_cast<DWORD>(text.size() * sizeof(WCHAR)));
+         },
+         LS_CRITICAL, 0, 0, nullptr, false},
+        {"allow list filling its buffer unterminated",
+         [on](LogsKey& k)
+         {
+             on(k);
+             const WString text = ZEB_W("CZEBIni") + repeat(';', 505); // 1024 bytes, no NUL
+             k.setRaw(ZEB_W("AllowObjects"), REG_BINARY, text.data(),
+                      static_cast<DWORD>(text.size() * sizeof(WCHAR)));
+         },
+         LS_CRITICAL, 0, 0, ZEB_W("CZEBIni"), false},
         {"Logging as a too long value",
          [](LogsKey& k)
          {
@@ -370,6 +392,22 @@ TEST(LogFile, BadDestinationsWriteNothingAndKeepTheResult)
               GetFileAttributesW((folder + ZEB_W("zeb_missing_a")).c_str()));
 }
 
+TEST(LogFile, TextOutputFillingItsBufferUnterminatedWritesNothing)
+{
+    // 128 characters in 256 bytes: a read of exactly the buffer with no terminator.
+    ScratchLog log;
+    WString path = log.file();
+    path.insert(path.rfind(ZEB_W('\\')) + 1, repeat('p', 128 - path.size()));
+    ASSERT_EQ(128u, path.size());
+    LogsKey key;
+    key.setDword(ZEB_W("Logging"), 1);
+    key.setRaw(ZEB_W("TextOutput"), REG_BINARY, path.data(),
+               static_cast<DWORD>(path.size() * sizeof(WCHAR)));
+    Probe probe(LS_CRITICAL);
+    EXPECT_FALSE(probe.log());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str()));
+}
+
 TEST(LogFile, TextOutputOfTheWrongTypeWritesNothing)
 {
     LogsKey key;
@@ -405,6 +443,30 @@ TEST(LogFile, HostOnly_ReadOnlyLogWritesNothing)
     EXPECT_FALSE(Probe(LS_CRITICAL).log());
     SetFileAttributesW(logging.log.file().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(cbBefore, readFileBytes(logging.log.file()).size());
+}
+#endif
+
+#ifndef _WIN32
+// When the first open of an existing file fails and the second one opens it, the mark is
+// not written over the start of that file.
+TEST(LogFile, HostOnly_SecondOpenOfAnExistingFileWritesNoMark)
+{
+    LoggingOn logging;
+    CreateDirectoryW(logging.log.folder().c_str(), nullptr);
+    HANDLE hFile =
+        CreateFileW(logging.log.file().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    DWORD cbWritten = 0;
+    WriteFile(hFile, "ABCD", 4, &cbWritten, nullptr);
+    CloseHandle(hFile);
+
+    zebhost::failCall("CreateFileW", ERROR_SHARING_VIOLATION, 1);
+    EXPECT_TRUE(Probe(LS_WARNING).log());
+    zebhost::clearFailures();
+    const std::vector<BYTE> bytes = readFileBytes(logging.log.file());
+    ASSERT_GT(bytes.size(), 4u);
+    EXPECT_EQ((std::vector<BYTE>{'A', 'B', 'C', 'D'}),
+              std::vector<BYTE>(bytes.begin(), bytes.begin() + 4));
 }
 #endif
 
