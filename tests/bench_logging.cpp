@@ -44,9 +44,10 @@ void plainFileAppend(benchmark::State& state)
 {
     const std::string path = "/tmp/zeb_bench_plain.log";
     std::remove(path.c_str());
-    const std::u16string line = u"<Fri Dec 11 12:00:00 2026>: <EXCEPTION_BAD> <bench_logging> "
-                                u"<CZEBRegistryKey::open> \"Unable to allocate memory ( m_pBuffer )\" "
-                                u"<zeb_buffer.h, 120> \r\n";
+    const std::u16string line =
+        u"<Fri Dec 11 12:00:00 2026>: <EXCEPTION_BAD> <bench_logging> "
+        u"<CZEBRegistryKey::open> \"Unable to allocate memory ( m_pBuffer )\" "
+        u"<zeb_buffer.h, 120> \r\n";
     for (auto _ : state)
     {
         FILE* pFile = std::fopen(path.c_str(), "ab");
