@@ -75,10 +75,7 @@ TEST(WCharString, Concatenation)
 TEST(WCharString, ConcatenationCarriesTheRightSidesZeroTail)
 {
     // A right side whose storage is longer than its text brings its zero tail along.
-    WideBuffer padded(4);
-    padded[0] = 'c';
-    CZEBWCharString rhs;
-    rhs = CZEBWCharString(ZEB_W("c"));
+    CZEBWCharString rhs(ZEB_W("c"));
     ASSERT_TRUE(rhs.resize(4));
     CZEBWCharString left(ZEB_W("ab"));
     left += rhs;
