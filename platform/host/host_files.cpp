@@ -157,6 +157,20 @@ BOOL fail(DWORD error)
     return FALSE;
 }
 
+// The start the path functions share: an injected failure, then the Windows path mapped to
+// the host. False, with the last error set, when the call cannot go on.
+bool resolveTarget(const char* szFunction, LPCWSTR lpPath, zebhost::HostPath* pTarget)
+{
+    DWORD error = 0;
+    if (zebhost::injectedFailure(szFunction, &error) ||
+        !zebhost::toHostPath(lpPath, pTarget, &error))
+    {
+        SetLastError(error);
+        return false;
+    }
+    return true;
+}
+
 DWORD failAttributes(DWORD error)
 {
     SetLastError(error);
@@ -284,83 +298,64 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     return h;
 }
 
-BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
-                      LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped)
+namespace
 {
-    if (lpNumberOfBytesWritten)
-        *lpNumberOfBytesWritten = 0;
+// What ReadFile and WriteFile share: the checks, and a loop over read(2) or write(2) that
+// carries on after interruptions. A read stops at the end of the file with fewer bytes.
+BOOL transfer(const char* szFunction, HANDLE hFile, bool bWrite, void* pData, DWORD cbData,
+              LPDWORD pcbDone, LPOVERLAPPED lpOverlapped)
+{
+    if (pcbDone)
+        *pcbDone = 0;
     DWORD error = 0;
-    if (zebhost::injectedFailure("WriteFile", &error))
+    if (zebhost::injectedFailure(szFunction, &error))
         return fail(error);
     std::lock_guard<std::mutex> guard(table().lock);
     const OpenFile* f = lookup(hFile);
     if (!f)
         return FALSE;
-    if (!f->write)
+    if (!(bWrite ? f->write : f->read))
         return fail(ERROR_ACCESS_DENIED);
     if (lpOverlapped)
         return fail(ERROR_INVALID_PARAMETER);
-    if (!lpBuffer && nNumberOfBytesToWrite)
+    if (!pData && cbData)
         return fail(kErrorNoAccess);
-    const char* data = static_cast<const char*>(lpBuffer);
+    char* data = static_cast<char*>(pData);
     DWORD done = 0;
-    while (done < nNumberOfBytesToWrite)
+    while (done < cbData)
     {
-        const ssize_t n = write(f->fd, data + done, nNumberOfBytesToWrite - done);
+        const ssize_t n = bWrite ? write(f->fd, data + done, cbData - done)
+                                 : read(f->fd, data + done, cbData - done);
         if (n < 0)
         {
             if (errno == EINTR)
                 continue;
-            if (lpNumberOfBytesWritten)
-                *lpNumberOfBytesWritten = done;
-            return fail(zebhost::errnoToWin32(errno));
-        }
-        done += static_cast<DWORD>(n);
-    }
-    if (lpNumberOfBytesWritten)
-        *lpNumberOfBytesWritten = done;
-    return TRUE;
-}
-
-BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-                     LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped)
-{
-    if (lpNumberOfBytesRead)
-        *lpNumberOfBytesRead = 0;
-    DWORD error = 0;
-    if (zebhost::injectedFailure("ReadFile", &error))
-        return fail(error);
-    std::lock_guard<std::mutex> guard(table().lock);
-    const OpenFile* f = lookup(hFile);
-    if (!f)
-        return FALSE;
-    if (!f->read)
-        return fail(ERROR_ACCESS_DENIED);
-    if (lpOverlapped)
-        return fail(ERROR_INVALID_PARAMETER);
-    if (!lpBuffer && nNumberOfBytesToRead)
-        return fail(kErrorNoAccess);
-    char* data = static_cast<char*>(lpBuffer);
-    DWORD done = 0;
-    // Reading at the end of the file succeeds with fewer (or no) bytes.
-    while (done < nNumberOfBytesToRead)
-    {
-        const ssize_t n = read(f->fd, data + done, nNumberOfBytesToRead - done);
-        if (n < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            if (lpNumberOfBytesRead)
-                *lpNumberOfBytesRead = done;
+            if (pcbDone)
+                *pcbDone = done;
             return fail(zebhost::errnoToWin32(errno));
         }
         if (n == 0)
             break;
         done += static_cast<DWORD>(n);
     }
-    if (lpNumberOfBytesRead)
-        *lpNumberOfBytesRead = done;
+    if (pcbDone)
+        *pcbDone = done;
     return TRUE;
+}
+} // namespace
+
+BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                      LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped)
+{
+    return transfer("WriteFile", hFile, true, const_cast<void*>(lpBuffer), nNumberOfBytesToWrite,
+                    lpNumberOfBytesWritten, lpOverlapped);
+}
+
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                     LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped)
+{
+    return transfer("ReadFile", hFile, false, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead,
+                    lpOverlapped);
 }
 
 DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
@@ -476,12 +471,9 @@ BOOL WINAPI CloseHandle(HANDLE hObject)
 
 BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES)
 {
-    DWORD error = 0;
-    if (zebhost::injectedFailure("CreateDirectoryW", &error))
-        return fail(error);
     zebhost::HostPath target;
-    if (!zebhost::toHostPath(lpPathName, &target, &error))
-        return fail(error);
+    if (!resolveTarget("CreateDirectoryW", lpPathName, &target))
+        return FALSE;
     // Only the last level is created.
     if (mkdir(target.path.c_str(), 0777) != 0)
     {
@@ -494,12 +486,9 @@ BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES)
 
 BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
 {
-    DWORD error = 0;
-    if (zebhost::injectedFailure("RemoveDirectoryW", &error))
-        return fail(error);
     zebhost::HostPath target;
-    if (!zebhost::toHostPath(lpPathName, &target, &error))
-        return fail(error);
+    if (!resolveTarget("RemoveDirectoryW", lpPathName, &target))
+        return FALSE;
     const char* path = target.path.c_str();
     struct stat st;
     if (lstat(path, &st) != 0)
@@ -513,12 +502,9 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
 
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
 {
-    DWORD error = 0;
-    if (zebhost::injectedFailure("DeleteFileW", &error))
-        return fail(error);
     zebhost::HostPath target;
-    if (!zebhost::toHostPath(lpFileName, &target, &error))
-        return fail(error);
+    if (!resolveTarget("DeleteFileW", lpFileName, &target))
+        return FALSE;
     const char* path = target.path.c_str();
     std::lock_guard<std::mutex> guard(table().lock);
     struct stat st;
@@ -556,12 +542,9 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
 
 DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName)
 {
-    DWORD error = 0;
-    if (zebhost::injectedFailure("GetFileAttributesW", &error))
-        return failAttributes(error);
     zebhost::HostPath target;
-    if (!zebhost::toHostPath(lpFileName, &target, &error))
-        return failAttributes(error);
+    if (!resolveTarget("GetFileAttributesW", lpFileName, &target))
+        return INVALID_FILE_ATTRIBUTES;
     struct stat st;
     if (stat(target.path.c_str(), &st) != 0)
         return failAttributes(lookupError(target.path, errno));
@@ -575,12 +558,9 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName)
 
 BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
 {
-    DWORD error = 0;
-    if (zebhost::injectedFailure("SetFileAttributesW", &error))
-        return fail(error);
     zebhost::HostPath target;
-    if (!zebhost::toHostPath(lpFileName, &target, &error))
-        return fail(error);
+    if (!resolveTarget("SetFileAttributesW", lpFileName, &target))
+        return FALSE;
     const char* path = target.path.c_str();
     struct stat st;
     if (stat(path, &st) != 0)
