@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the four configurations (host, sanitized host, win32, win64) and runs every test:
-# natively, under AddressSanitizer/UBSan, under valgrind, the inspection of the shipping
-# 32-bit program, and the same tests again under Wine.
+# natively, under AddressSanitizer/UBSan, under valgrind, the shipping 32-bit build under
+# Wine's WoW64 mode (with the inspection of its image), and the 64-bit build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -16,7 +16,8 @@ ctest --preset host -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --preset host-asan -j "$jobs"
 
 # The plain host tests once more under valgrind: no leak, no invalid access.
-ZEB_TEST_WRAPPER="valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect" \
+. build/host/zeb_tools.sh
+ZEB_TEST_WRAPPER="$ZEB_VALGRIND -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect" \
   ctest --preset host -j "$jobs"
 
 ctest --preset win32

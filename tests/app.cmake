@@ -24,7 +24,7 @@ set(ZEB_APP_LOCALES de_DE de_AT zh_TW zh_CN pt_BR pt_PT es_ES fr_FR it_IT ja_JP 
 set(ZEB_APP_LOCPATH ${CMAKE_CURRENT_BINARY_DIR}/locales)
 string(REPLACE ";" " " locale_list "${ZEB_APP_LOCALES}")
 add_test(NAME app_locales_setup
-         COMMAND sh -c "mkdir -p '${ZEB_APP_LOCPATH}' && for l in ${locale_list}; do [ -d '${ZEB_APP_LOCPATH}'/$l.UTF-8 ] || localedef -c -i $l -f UTF-8 '${ZEB_APP_LOCPATH}'/$l.UTF-8 >/dev/null 2>&1; [ -d '${ZEB_APP_LOCPATH}'/$l.UTF-8 ] || { echo \"cannot compile locale $l\"; exit 1; }; done")
+         COMMAND sh -c "mkdir -p '${ZEB_APP_LOCPATH}' && for l in ${locale_list}; do [ -d '${ZEB_APP_LOCPATH}'/$l.UTF-8 ] || '${ZEB_LOCALEDEF}' -c -i $l -f UTF-8 '${ZEB_APP_LOCPATH}'/$l.UTF-8 >/dev/null 2>&1; [ -d '${ZEB_APP_LOCPATH}'/$l.UTF-8 ] || { echo \"cannot compile locale $l\"; exit 1; }; done")
 set_tests_properties(app_locales_setup PROPERTIES FIXTURES_SETUP app_locales)
 foreach(locale C ${ZEB_APP_LOCALES})
   if(NOT locale STREQUAL "C")
@@ -57,8 +57,7 @@ endif()
 # Whole runs of the program: the exit code is 0, and a silent run shows no box.
 if(WIN32)
   add_test(NAME app_silent_run COMMAND patch8108 /s)
-  set_tests_properties(app_silent_run PROPERTIES FIXTURES_REQUIRED wineprefix
-                                                 RESOURCE_LOCK machine_state)
+  zeb_test_properties(app_silent_run)
 else()
   set(boxes ${CMAKE_CURRENT_BINARY_DIR}/app_silent_run_boxes.txt)
   add_test(NAME app_silent_run
@@ -66,5 +65,6 @@ else()
   set(boxes ${CMAKE_CURRENT_BINARY_DIR}/app_plain_run_boxes.txt)
   add_test(NAME app_plain_run
            COMMAND sh -c "rm -f '${boxes}' && ZEB_HOST_MSGBOX_LOG='${boxes}' ZEB_HOST_MSGBOX_ANSWERS=2,2,2 '$<TARGET_FILE:patch8108>' /q </dev/null")
-  set_tests_properties(app_silent_run app_plain_run PROPERTIES RESOURCE_LOCK machine_state)
+  zeb_test_properties(app_silent_run)
+  zeb_test_properties(app_plain_run)
 endif()

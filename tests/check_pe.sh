@@ -1,14 +1,14 @@
 #!/bin/sh
-# Inspects the shipping patch8108.exe (it cannot run here): PE32 for i386, GUI subsystem,
+# Inspects the shipping patch8108.exe: PE32 for i386, GUI subsystem,
 # the elevating manifest, only system DLLs imported, and the string table holding every
 # id under every language it must, with the texts of the resource script.
-# Usage: check_pe.sh <patch8108.exe> <patch8108.rc>
+# Usage: check_pe.sh <patch8108.exe> <patch8108.rc> <llvm-readobj>
 set -eu
 exe=$1
 rc=$2
 [ -f "$exe" ] || { echo "FAIL: $exe does not exist"; exit 1; }
 [ -f "$rc" ] || { echo "FAIL: $rc does not exist"; exit 1; }
-readobj=$(command -v llvm-readobj || command -v llvm-readobj-14)
+readobj=${3:?usage: check_pe.sh <patch8108.exe> <patch8108.rc> <llvm-readobj>}
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
