@@ -169,6 +169,21 @@ TEST(Buffer, AppendToItselfDoublesTheContents)
     EXPECT_EQ((std::vector<unsigned char>{1, 2, 1, 2, 3}), contents(buffer));
 }
 
+TEST(Buffer, AppendingAnEmptyBufferChangesNothingAndLogsNothing)
+{
+    LoggingOn logging;
+    for (const std::vector<unsigned char>& start :
+         {std::vector<unsigned char>{1, 2, 3}, std::vector<unsigned char>{}})
+    {
+        ByteBuffer buffer = bytes(start);
+        EXPECT_TRUE(buffer.append(ByteBuffer()));
+        buffer += ByteBuffer();
+        EXPECT_EQ(start, contents(buffer));
+        EXPECT_EQ(start.empty(), buffer.getBuffer() == nullptr);
+    }
+    EXPECT_TRUE(logging.log.lines().empty()) << narrow(logging.log.lines().front());
+}
+
 TEST(Buffer, WriteFitsGrowsOrFails)
 {
     ByteBuffer buffer = bytes({1, 2, 3, 4});

@@ -659,6 +659,34 @@ TEST(Exceptions, LongInsertIsCutNotOverrun)
     EXPECT_EQ(W(ZEB_W("Unable to allocate memory ( xxx")), message.substr(0, 31));
 }
 
+TEST(Exceptions, FreeTextIsCutAndNeverAFormat)
+{
+    struct Case
+    {
+        const char* name;
+        WString text;
+        WString message;
+    };
+    const WString longText = repeat('y', 1500);
+    const Case cases[] = {
+        {"1500 characters", longText, longText.substr(0, 1023)},
+        {"format directives stay text", W(ZEB_W("%s %d %x %%")), W(ZEB_W("%s %d %x %%"))},
+        {"plain", W(ZEB_W("Policy source is not supported.")),
+         W(ZEB_W("Policy source is not supported."))},
+    };
+    for (const Case& c : cases)
+    {
+        CZEBLogException1 raised(c.text.c_str(), 0, szSource, 1);
+        CZEBLogDebug note(c.text.c_str());
+        for (const CZEBDetailedLog* pRecord : {static_cast<const CZEBDetailedLog*>(&raised),
+                                               static_cast<const CZEBDetailedLog*>(&note)})
+        {
+            ASSERT_NE(nullptr, pRecord->m_record.m_szMessage) << c.name;
+            EXPECT_EQ(c.message, W(pRecord->m_record.m_szMessage)) << c.name;
+        }
+    }
+}
+
 TEST(Exceptions, CopyAndInitExceptionsAreWrittenTwiceOthersOnce)
 {
     LoggingOn logging;

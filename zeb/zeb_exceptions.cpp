@@ -24,15 +24,17 @@ CZEBLogException1::CZEBLogException1(const CZEBMessageFormat& format, int nResul
 {
 }
 
+// A free message is an insert, never a format: a "%s" in it is text, and it is cut at 1023
+// characters like every formatted message.
 CZEBLogException1::CZEBLogException1(LPCWSTR szMessage, int nCode, LPCWSTR szSourceFile, int nLine)
-    : CZEBDetailedLog(LS_EXCEPTION_BAD, szMessage, nCode, RESULT_ERROR_CODE, nullptr, nullptr,
-                      szSourceFile, nLine, true, false, OUTPUT_TEXT, nullptr, nullptr)
+    : CZEBDetailedLog(LS_EXCEPTION_BAD, {ZEB_W("%s"), szMessage, nullptr}, nCode, RESULT_ERROR_CODE,
+                      nullptr, nullptr, szSourceFile, nLine, true, false, OUTPUT_TEXT)
 {
 }
 
 CZEBLogDebug::CZEBLogDebug(LPCWSTR szMessage)
-    : CZEBDetailedLog(LS_DEBUG, szMessage, 0, RESULT_PASS_FAIL, nullptr, nullptr, nullptr, 0, true,
-                      false, OUTPUT_TEXT, nullptr, nullptr)
+    : CZEBDetailedLog(LS_DEBUG, {ZEB_W("%s"), szMessage, nullptr}, 0, RESULT_PASS_FAIL, nullptr,
+                      nullptr, nullptr, 0, true, false, OUTPUT_TEXT)
 {
 }
 

@@ -154,7 +154,12 @@ public:
 
     CZEBBuffer& operator=(const CZEBBuffer& other) { return copy(other); }
 
-    bool append(const CZEBBuffer& other) { return appendAt(other, m_ulNumElems); }
+    // Grows by other's count and copies other's elements there; an empty other is nothing to
+    // do.
+    bool append(const CZEBBuffer& other)
+    {
+        return other.m_ulNumElems == 0 || appendAt(other, m_ulNumElems);
+    }
 
     // Writes other at ulOffset and ends the buffer right after it, dropping any older tail.
     bool appendAt(const CZEBBuffer& other, DWORD ulOffset)
