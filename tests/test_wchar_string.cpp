@@ -1,11 +1,15 @@
-// CZEBWCharString: validity, storage sizes, assignment, concatenation, comparison and the
-// in-place transforms.
+// CZEBWCharString: validity, storage sizes, assignment, concatenation, comparison, the
+// in-place transforms, and what a failed allocation reports.
 #include "zeb_wchar_string.h"
+#include "string_cases.h"
 #include "zeb_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 using namespace zebtest;
 
@@ -235,4 +239,105 @@ TEST(WCharString, ReleasedStorageIsZeroed)
     }
     zebSetAllocatorHooks(nullptr);
     EXPECT_EQ(0u, s_cbNonZero);
+}
+
+// ---- Allocation failures and widths -----------------------------------------
+
+namespace
+{
+typedef std::vector<std::string> Records;
+
+const std::string kAllocation = record("Unable to allocate memory ( m_pBuffer )", "zeb_buffer.h");
+} // namespace
+
+TEST(WCharString, PlusNeverThrows)
+{
+    const CZEBWCharString left(ZEB_W("left")), right(ZEB_W("right"));
+    CZEBWCharString sum(ZEB_W("before"));
+    // The copy of the left side fails: the buffer reports it and nothing is added.
+    const Records copyFailed = recordsOf(
+        [&]
+        {
+            FailingHeap heap(0, 1);
+            EXPECT_NO_THROW(sum = left + right);
+        });
+    EXPECT_EQ(Records{kAllocation}, copyFailed);
+    EXPECT_FALSE(sum.isValid());
+
+    // The concatenation fails after the copy: the result holds the copy.
+    sum = ZEB_W("before");
+    const Records appendFailed = recordsOf(
+        [&]
+        {
+            FailingHeap heap(1, 1);
+            EXPECT_NO_THROW(sum = left + right);
+        });
+    EXPECT_EQ(1, std::count(appendFailed.begin(), appendFailed.end(), kAllocation));
+    EXPECT_EQ("left", shown(sum));
+    EXPECT_EQ("leftright", shown(left + right));
+}
+
+TEST(WCharString, NumberWidthsPadToAnySixteenBitWidth)
+{
+    EXPECT_EQ(std::string(32, '0') + "1",
+              shown(CZEBWCharString(1u, CZEBWCharString::nsHex, 33, false)));
+    const CZEBWCharString widest(1u, CZEBWCharString::nsHex, 65535, true);
+    ASSERT_EQ(65537u, widest.getLength());
+    EXPECT_EQ(65538u, widest.getNumElems());
+    EXPECT_EQ("0x" + std::string(65534, '0') + "1", shown(widest));
+    EXPECT_EQ(std::string(8, '0') + std::string(32, '1'),
+              shown(CZEBWCharString(0xFFFFFFFFu, CZEBWCharString::nsBin, 40, false)));
+    EXPECT_EQ("0o" + std::string(30, '0') + "777",
+              shown(CZEBWCharString(0777u, CZEBWCharString::nsOct, 33, true)));
+    // A width below the digits keeps the lowest-order ones.
+    EXPECT_EQ("0b01", shown(CZEBWCharString(5u, CZEBWCharString::nsBin, 2, true)));
+}
+
+TEST(WCharString, OneRecordPerFailedTextAllocation)
+{
+    CZEBWCharString s(ZEB_W("old"));
+    EXPECT_EQ(Records{kAllocation}, recordsOf(
+                                        [&]
+                                        {
+                                            FailingHeap heap(0, 1);
+                                            s = ZEB_W("new text");
+                                        }));
+    EXPECT_EQ("old", shown(s)) << "a failed assignment leaves the string as it was";
+
+    // Its own text needs a copy first; that is still the only allocation.
+    EXPECT_EQ(Records{kAllocation}, recordsOf(
+                                        [&]
+                                        {
+                                            FailingHeap heap(0, 1);
+                                            s = s.getBuffer() + 1;
+                                        }));
+    EXPECT_EQ("old", shown(s));
+
+    WideBuffer units(2);
+    units[0] = 'h';
+    units[1] = 'i';
+    EXPECT_EQ(Records{kAllocation}, recordsOf(
+                                        [&]
+                                        {
+                                            FailingHeap heap(0, 1);
+                                            s = units;
+                                        }));
+    EXPECT_EQ("old", shown(s));
+
+    // A constructor adds its own init exception, from the string's module, written once
+    // when the caller's handler is done with it.
+    const Records constructed = recordsOf(
+        []
+        {
+            FailingHeap heap(0, 1);
+            EXPECT_THROW(CZEBWCharString(ZEB_W("text")), CZEBBufferInitException);
+        });
+    EXPECT_EQ((Records{kAllocation, record("Unable to initialize CZEBBuffer")}), constructed);
+    const Records fromBuffer = recordsOf(
+        [&]
+        {
+            FailingHeap heap(0, 1);
+            EXPECT_THROW(CZEBWCharString{units}, CZEBBufferInitException);
+        });
+    EXPECT_EQ((Records{kAllocation, record("Unable to initialize CZEBBuffer")}), fromBuffer);
 }

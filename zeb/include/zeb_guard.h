@@ -43,10 +43,13 @@ inline void zebReportRecord(CZEBLogging& record) noexcept
     }
 }
 
-// Runs body(); answers its result, or failure when anything was thrown.
-template <class Result, class Body>
-Result zebGuarded(Result failure, ZebErrorSource source, LPCWSTR szSourceFile, int nLine,
-                  Body&& body) noexcept
+// Runs body(); answers its result, or failure when anything was thrown. With
+// bCatchAllOnly (a method whose only handler is the catch-all) a library record is written
+// unless it already was and is then reported as an unhandled exception too, with the error
+// code as it was when the record escaped.
+template <bool bCatchAllOnly, class Result, class Body>
+Result zebGuardedBy(Result failure, ZebErrorSource source, LPCWSTR szSourceFile, int nLine,
+                    Body&& body) noexcept
 {
     try
     {
@@ -54,13 +57,33 @@ Result zebGuarded(Result failure, ZebErrorSource source, LPCWSTR szSourceFile, i
     }
     catch (CZEBLogging& record)
     {
+        const int nErrno = errno; // writing the record may touch errno, never the last error
         zebReportRecord(record);
+        if (bCatchAllOnly)
+        {
+            errno = nErrno;
+            zebReportUnhandled(source, szSourceFile, nLine);
+        }
     }
     catch (...)
     {
         zebReportUnhandled(source, szSourceFile, nLine);
     }
     return failure;
+}
+
+template <class Result, class Body>
+Result zebGuarded(Result failure, ZebErrorSource source, LPCWSTR szSourceFile, int nLine,
+                  Body&& body) noexcept
+{
+    return zebGuardedBy<false>(failure, source, szSourceFile, nLine, std::forward<Body>(body));
+}
+
+template <class Result, class Body>
+Result zebGuardedCatchAll(Result failure, ZebErrorSource source, LPCWSTR szSourceFile, int nLine,
+                          Body&& body) noexcept
+{
+    return zebGuardedBy<true>(failure, source, szSourceFile, nLine, std::forward<Body>(body));
 }
 
 // The same for a body without a result.
