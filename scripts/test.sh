@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the four configurations (host, sanitized host, win32, win64) and runs every test:
 # natively, under AddressSanitizer/UBSan, under valgrind, the shipping 32-bit build under
-# Wine's WoW64 mode (with the inspection of its image), and the 64-bit build under Wine.
+# Wine's WoW64 mode (with the inspection of its image), the 64-bit build under Wine, and
+# the libFuzzer targets of the string operations.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -22,3 +23,6 @@ ZEB_TEST_WRAPPER="$ZEB_VALGRIND -q --error-exitcode=1 --leak-check=full --errors
 
 ctest --preset win32
 ctest --preset win64
+
+# The string operations under libFuzzer for a bounded time (ZEB_FUZZ_SECONDS each).
+scripts/fuzz.sh
