@@ -57,6 +57,26 @@ Text textOf(LPCWSTR s)
     return Text(s);
 }
 
+std::string hexOf(const BYTE* p, DWORD n)
+{
+    std::string s;
+    char buf[4];
+    for (DWORD i = 0; i < n; ++i)
+    {
+        std::snprintf(buf, sizeof buf, "%02x", p[i]);
+        s += buf;
+    }
+    return s;
+}
+
+std::string utf8(LPCWSTR s)
+{
+    std::string out;
+    for (; *s; ++s)
+        out.push_back(*s < 0x80 ? static_cast<char>(*s) : '?');
+    return out;
+}
+
 class RegistryTest : public ::testing::Test
 {
 protected:
@@ -746,7 +766,16 @@ TEST_F(RegistryTest, EnumerationIsSortedAndReportsShortBuffers)
     EXPECT_EQ(sizeof text, maxData);
 }
 
+// True for a 32-bit process on a 64-bit system, which sees the 32-bit view by default.
+bool defaultViewIs32Bit()
+{
+    BOOL wow = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow) && wow;
+}
+
 // The 32-bit view: HKLM\Software seen with KEY_WOW64_32KEY is HKLM\Software\Wow6432Node.
+// A 64-bit process sees the 64-bit view unless it asks for KEY_WOW64_32KEY; a 32-bit
+// process sees the 32-bit view unless it asks for KEY_WOW64_64KEY.
 class Registry32BitViewTest : public ::testing::Test
 {
 protected:
@@ -754,10 +783,16 @@ protected:
     void TearDown() override { cleanUp(); }
     static void cleanUp()
     {
-        deleteTree(HKEY_LOCAL_MACHINE, ZEB_W("Software\\Wow6432Node\\ZebTests\\Registry32"));
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, ZEB_W("Software\\Wow6432Node\\ZebTests"));
-        deleteTree(HKEY_LOCAL_MACHINE, ZEB_W("Software\\ZebTests\\Registry32"));
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, ZEB_W("Software\\ZebTests"));
+        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+        {
+            HKEY software = nullptr;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ZEB_W("Software"), 0, KEY_ALL_ACCESS | view,
+                              &software) != ERROR_SUCCESS)
+                continue;
+            deleteTree(software, ZEB_W("ZebTests\\Registry32"));
+            RegDeleteKeyW(software, ZEB_W("ZebTests"));
+            RegCloseKey(software);
+        }
     }
 };
 
@@ -772,23 +807,35 @@ TEST_F(Registry32BitViewTest, SoftwareIsRedirectedToWow6432Node)
     EXPECT_EQ(static_cast<DWORD>(REG_CREATED_NEW_KEY), disposition);
     RegCloseKey(h);
 
+    const bool wow = defaultViewIs32Bit();
     struct Case
     {
         LPCWSTR path;
         REGSAM view;
-        LSTATUS rc;
+        LSTATUS rc64; // in a 64-bit process
+        LSTATUS rc32; // in a 32-bit process
     };
     const Case cases[] = {
-        {ZEB_W("Software\\Wow6432Node\\ZebTests\\Registry32"), 0, ERROR_SUCCESS},
-        {ZEB_W("Software\\ZebTests\\Registry32"), 0, ERROR_FILE_NOT_FOUND},
-        {ZEB_W("SOFTWARE\\ZebTests\\Registry32"), KEY_WOW64_32KEY, ERROR_SUCCESS},
-        {ZEB_W("Software\\Wow6432Node\\ZebTests\\Registry32"), KEY_WOW64_32KEY, ERROR_SUCCESS},
-        {ZEB_W("Software\\ZebTests\\Registry32"), KEY_WOW64_64KEY, ERROR_FILE_NOT_FOUND},
+        {ZEB_W("Software\\Wow6432Node\\ZebTests\\Registry32"), 0, ERROR_SUCCESS, ERROR_SUCCESS},
+        {ZEB_W("Software\\ZebTests\\Registry32"), 0, ERROR_FILE_NOT_FOUND, ERROR_SUCCESS},
+        {ZEB_W("SOFTWARE\\ZebTests\\Registry32"), KEY_WOW64_32KEY, ERROR_SUCCESS, ERROR_SUCCESS},
+        {ZEB_W("Software\\Wow6432Node\\ZebTests\\Registry32"), KEY_WOW64_32KEY, ERROR_SUCCESS,
+         ERROR_SUCCESS},
+        {ZEB_W("Software\\ZebTests\\Registry32"), KEY_WOW64_64KEY, ERROR_FILE_NOT_FOUND,
+         ERROR_FILE_NOT_FOUND},
+        {ZEB_W("Software\\Wow6432Node\\ZebTests\\Registry32"), KEY_WOW64_64KEY, ERROR_SUCCESS,
+         ERROR_SUCCESS},
+        // Both flags: the view other than the process's own.
+        {ZEB_W("Software\\ZebTests\\Registry32"), KEY_WOW64_32KEY | KEY_WOW64_64KEY, ERROR_SUCCESS,
+         ERROR_FILE_NOT_FOUND},
     };
-    for (const auto& c : cases)
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
     {
-        EXPECT_EQ(c.rc, RegOpenKeyExW(HKEY_LOCAL_MACHINE, c.path, 0, KEY_READ | c.view, &h));
-        if (c.rc == ERROR_SUCCESS)
+        SCOPED_TRACE("case " + std::to_string(i));
+        const Case& c = cases[i];
+        EXPECT_EQ(wow ? c.rc32 : c.rc64,
+                  RegOpenKeyExW(HKEY_LOCAL_MACHINE, c.path, 0, KEY_READ | c.view, &h));
+        if ((wow ? c.rc32 : c.rc64) == ERROR_SUCCESS)
             RegCloseKey(h);
     }
 
@@ -803,8 +850,223 @@ TEST_F(Registry32BitViewTest, SoftwareIsRedirectedToWow6432Node)
     // The view is chosen by each call, not inherited from the handle.
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyExW(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_READ | KEY_WOW64_32KEY, &h));
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+    EXPECT_EQ(wow ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND,
               RegOpenKeyExW(h, ZEB_W("Software\\ZebTests\\Registry32"), 0, KEY_READ, &sub));
+    if (wow)
+        RegCloseKey(sub);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(h, ZEB_W("Software\\ZebTests\\Registry32"), 0,
+                                                  KEY_READ | KEY_WOW64_64KEY, &sub));
+}
+
+// ---- RegQueryMultipleValuesW ----
+
+class QueryMultipleValuesTest : public RegistryTest
+{
+protected:
+    void SetUp() override
+    {
+        RegistryTest::SetUp();
+        static const WCHAR sz[] = ZEB_W("xyz");
+        static const WCHAR def[] = ZEB_W("def");
+        static const BYTE bin[] = {1, 2, 3};
+        const DWORD d = 7;
+        set(ZEB_W("a"), REG_SZ, sz, sizeof sz);
+        set(ZEB_W("b"), REG_BINARY, bin, sizeof bin);
+        set(ZEB_W("c"), REG_BINARY, nullptr, 0);
+        set(ZEB_W("d"), REG_DWORD, &d, sizeof d);
+        set(nullptr, REG_SZ, def, sizeof def);
+    }
+    void set(LPCWSTR name, DWORD type, const void* data, DWORD cb)
+    {
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExW(key_, name, 0, type, static_cast<const BYTE*>(data), cb));
+    }
+    // Entries for the names, all fields set to sentinels.
+    void request(std::initializer_list<LPCWSTR> names)
+    {
+        entries_.clear();
+        for (LPCWSTR name : names)
+        {
+            VALENTW e;
+            e.ve_valuename = const_cast<LPWSTR>(name);
+            e.ve_valuelen = kSentinel;
+            e.ve_valueptr = 0;
+            e.ve_type = kSentinel;
+            entries_.push_back(e);
+        }
+    }
+    std::vector<VALENTW> entries_;
+};
+
+TEST_F(QueryMultipleValuesTest, FillsTheEntriesThatFitAndReportsTheTotal)
+{
+    // The data of a, b, c, d and the default value: 8 + 3 + 0 + 4 + 8 = 23 bytes, back to back.
+    const std::string all = "78007900"
+                            "7a000000"
+                            "010203"
+                            "07000000"
+                            "6400650066000000";
+    const DWORD lengths[] = {8, 3, 0, 4, 8};
+    const DWORD types[] = {REG_SZ, REG_BINARY, REG_BINARY, REG_DWORD, REG_SZ};
+    const DWORD offsets[] = {0, 8, 11, 11, 15};
+    struct Case
+    {
+        DWORD cbBuffer;
+        bool nullBuffer;
+        LSTATUS rc;
+        DWORD filled; // entries with data, type and pointer
+    };
+    const Case cases[] = {
+        {64, true, ERROR_MORE_DATA, 0},  {0, false, ERROR_MORE_DATA, 0},
+        {7, false, ERROR_MORE_DATA, 0},  {8, false, ERROR_MORE_DATA, 1},
+        {10, false, ERROR_MORE_DATA, 1}, {11, false, ERROR_MORE_DATA, 3},
+        {22, false, ERROR_MORE_DATA, 4}, {23, false, ERROR_SUCCESS, 5},
+        {64, false, ERROR_SUCCESS, 5},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE("buffer " + std::to_string(c.cbBuffer) + (c.nullBuffer ? " (null)" : ""));
+        request({ZEB_W("a"), ZEB_W("B"), ZEB_W("c"), ZEB_W("d"), ZEB_W("")});
+        std::vector<BYTE> buf(80, kFill);
+        DWORD total = c.cbBuffer;
+        SetLastError(kSentinel);
+        EXPECT_EQ(c.rc, RegQueryMultipleValuesW(
+                            key_, entries_.data(), static_cast<DWORD>(entries_.size()),
+                            c.nullBuffer ? nullptr : reinterpret_cast<LPWSTR>(buf.data()), &total));
+        EXPECT_EQ(kSentinel, GetLastError());
+        EXPECT_EQ(23u, total);
+        for (DWORD i = 0; i < entries_.size(); ++i)
+        {
+            SCOPED_TRACE("entry " + std::to_string(i));
+            EXPECT_EQ(lengths[i], entries_[i].ve_valuelen);
+            if (i < c.filled)
+            {
+                EXPECT_EQ(reinterpret_cast<DWORD_PTR>(buf.data() + offsets[i]),
+                          entries_[i].ve_valueptr);
+                EXPECT_EQ(types[i], entries_[i].ve_type);
+            }
+            else
+            {
+                EXPECT_EQ(0u, entries_[i].ve_valueptr);
+                EXPECT_EQ(kSentinel, entries_[i].ve_type);
+            }
+        }
+        // Exactly the data of the filled entries, nothing past it.
+        const DWORD cbFilled = c.filled ? offsets[c.filled - 1] + lengths[c.filled - 1] : 0;
+        EXPECT_EQ(all.substr(0, 2 * cbFilled), hexOf(buf.data(), cbFilled));
+        for (size_t i = cbFilled; i < buf.size(); ++i)
+            ASSERT_EQ(kFill, buf[i]) << "byte " << i;
+    }
+}
+
+TEST_F(QueryMultipleValuesTest, MissingValueEndsTheCall)
+{
+    request({ZEB_W("a"), ZEB_W("missing"), ZEB_W("d")});
+    BYTE buf[64];
+    DWORD total = sizeof buf;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryMultipleValuesW(key_, entries_.data(), 3,
+                                                            reinterpret_cast<LPWSTR>(buf), &total));
+    EXPECT_EQ(8u, total); // the entries before it
+    EXPECT_EQ(8u, entries_[0].ve_valuelen);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), entries_[0].ve_type);
+    EXPECT_EQ(0u, entries_[1].ve_valuelen);
+    EXPECT_EQ(kSentinel, entries_[1].ve_type);
+    EXPECT_EQ(kSentinel, entries_[2].ve_valuelen);
+}
+
+TEST_F(QueryMultipleValuesTest, NullNameIsTheDefaultValueAndNoEntriesIsSuccess)
+{
+    request({nullptr, ZEB_W("")});
+    BYTE buf[64];
+    DWORD total = sizeof buf;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryMultipleValuesW(key_, entries_.data(), 2,
+                                                     reinterpret_cast<LPWSTR>(buf), &total));
+    EXPECT_EQ(16u, total);
+    EXPECT_EQ("6400650066000000"
+              "6400650066000000",
+              hexOf(buf, total));
+    total = sizeof buf;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryMultipleValuesW(key_, entries_.data(), 0,
+                                                     reinterpret_cast<LPWSTR>(buf), &total));
+    EXPECT_EQ(0u, total);
+}
+
+TEST_F(QueryMultipleValuesTest, HandleRightsAndValidity)
+{
+    request({ZEB_W("a")});
+    BYTE buf[64];
+    HKEY h = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kTestPath, 0, KEY_SET_VALUE, &h));
+    DWORD total = sizeof buf;
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegQueryMultipleValuesW(h, entries_.data(), 1,
+                                                           reinterpret_cast<LPWSTR>(buf), &total));
+    EXPECT_EQ(0u, total);
+    RegCloseKey(h);
+    total = sizeof buf;
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryMultipleValuesW(kBadHandle, entries_.data(), 1,
+                                                            reinterpret_cast<LPWSTR>(buf), &total));
+}
+
+// ---- ExpandEnvironmentStringsW ----
+
+void setVariable(LPCWSTR name, LPCWSTR value)
+{
+#ifdef _WIN32
+    ASSERT_TRUE(SetEnvironmentVariableW(name, value));
+#else
+    std::string n;
+    std::string v;
+    for (LPCWSTR p = name; *p; ++p)
+        n.push_back(static_cast<char>(*p));
+    for (LPCWSTR p = value; *p; ++p)
+        v.push_back(static_cast<char>(*p));
+    ASSERT_EQ(0, setenv(n.c_str(), v.c_str(), 1));
+#endif
+}
+
+TEST(ExpandEnvironmentStrings, ReplacesKnownVariablesAndKeepsTheRest)
+{
+    setVariable(ZEB_W("ZEBTEST_V"), ZEB_W("val"));
+    struct Case
+    {
+        LPCWSTR source;
+        LPCWSTR expanded;
+    };
+    const Case cases[] = {
+        {ZEB_W("a%ZEBTEST_V%b"), ZEB_W("avalb")},
+        {ZEB_W("%zebtest_v%"), ZEB_W("val")}, // names compare case-insensitively
+        {ZEB_W("%ZEBTEST_V%%ZEBTEST_V%"), ZEB_W("valval")},
+        {ZEB_W("%ZEBTEST_NOPE%x"), ZEB_W("%ZEBTEST_NOPE%x")},
+        {ZEB_W("x%y"), ZEB_W("x%y")},
+        {ZEB_W("%ZEBTEST_V"), ZEB_W("%ZEBTEST_V")},
+        {ZEB_W("%%"), ZEB_W("%%")},
+        {ZEB_W("%%ZEBTEST_V%%"), ZEB_W("%%ZEBTEST_V%%")},
+        {ZEB_W("%"), ZEB_W("%")},
+        {ZEB_W("%ZEBTEST_NOPE%%ZEBTEST_V%"), ZEB_W("%ZEBTEST_NOPE%val")},
+        {ZEB_W(""), ZEB_W("")},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(utf8(c.source));
+        const DWORD needed = static_cast<DWORD>(textOf(c.expanded).size() + 1);
+        EXPECT_EQ(needed, ExpandEnvironmentStringsW(c.source, nullptr, 0));
+        WCHAR out[64];
+        std::fill(out, out + 64, static_cast<WCHAR>(0xbdbd));
+        SetLastError(kSentinel);
+        ASSERT_EQ(needed, ExpandEnvironmentStringsW(c.source, out, needed));
+        EXPECT_EQ(kSentinel, GetLastError());
+        EXPECT_TRUE(textOf(out) == c.expanded) << utf8(out);
+        EXPECT_EQ(0xbdbd, out[needed]);
+        // One unit short: the text is cut and terminated, the full size still answered.
+        if (needed < 2)
+            continue;
+        std::fill(out, out + 64, static_cast<WCHAR>(0xbdbd));
+        SetLastError(kSentinel);
+        EXPECT_EQ(needed, ExpandEnvironmentStringsW(c.source, out, needed - 1));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+        EXPECT_TRUE(textOf(out) == textOf(c.expanded).substr(0, needed - 2)) << utf8(out);
+        EXPECT_EQ(0xbdbd, out[needed - 1]);
+    }
 }
 
 #ifndef _WIN32
@@ -837,26 +1099,6 @@ std::string utf16le(const std::string& ascii, bool bom)
         out.push_back(c);
         out.push_back('\0');
     }
-    return out;
-}
-
-std::string hexOf(const BYTE* p, DWORD n)
-{
-    std::string s;
-    char buf[4];
-    for (DWORD i = 0; i < n; ++i)
-    {
-        std::snprintf(buf, sizeof buf, "%02x", p[i]);
-        s += buf;
-    }
-    return s;
-}
-
-std::string utf8(LPCWSTR s)
-{
-    std::string out;
-    for (; *s; ++s)
-        out.push_back(*s < 0x80 ? static_cast<char>(*s) : '?');
     return out;
 }
 
@@ -1284,6 +1526,139 @@ TEST_F(HostOnlyRegistryTest, ResetInvalidatesOpenKeys)
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(k));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
               RegOpenKeyExW(HKEY_CURRENT_USER, ZEB_W("Software\\Reset"), 0, KEY_READ, &k));
+}
+
+// The views each process and system bitness sees: a marker value in the 64-bit view's
+// HKLM\Software\ZebTests\Views and in HKLM\Software\Wow6432Node\ZebTests\Views.
+class HostOnlyRegistryViews : public HostOnlyRegistryTest
+{
+protected:
+    void SetUp() override
+    {
+        HostOnlyRegistryTest::SetUp();
+        zebhost::setBitness(64, 64);
+        marker(ZEB_W("Software\\ZebTests\\Views"), 64);
+        marker(ZEB_W("Software\\Wow6432Node\\ZebTests\\Views"), 32);
+    }
+    void TearDown() override
+    {
+        unsetenv("ZEB_HOST_PROCESS_BITS");
+        unsetenv("ZEB_HOST_SYSTEM_BITS");
+        zebhost::setBitness(64, 64);
+        HostOnlyRegistryTest::TearDown();
+    }
+    static void marker(LPCWSTR path, DWORD which)
+    {
+        HKEY k = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &k, nullptr));
+        set(k, ZEB_W("Which"), REG_DWORD, &which, sizeof which);
+        RegCloseKey(k);
+    }
+    // The marker seen through the path and access mask, or 0 when the key does not open.
+    static DWORD seen(LPCWSTR path, REGSAM view, HKEY parent = HKEY_LOCAL_MACHINE)
+    {
+        HKEY k = nullptr;
+        if (RegOpenKeyExW(parent, path, 0, KEY_READ | view, &k) != ERROR_SUCCESS)
+            return 0;
+        DWORD which = 0;
+        DWORD cb = sizeof which;
+        RegQueryValueExW(k, ZEB_W("Which"), nullptr, nullptr, reinterpret_cast<BYTE*>(&which), &cb);
+        RegCloseKey(k);
+        return which;
+    }
+};
+
+TEST_F(HostOnlyRegistryViews, EachBitnessSeesItsView)
+{
+    const REGSAM both = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
+    struct Case
+    {
+        int process;
+        int system;
+        BOOL wow;
+        DWORD plain, with32, with64, withBoth;
+    };
+    const Case cases[] = {
+        {64, 64, FALSE, 64, 32, 64, 32},
+        {32, 64, TRUE, 32, 32, 64, 64}, // both flags: the other view, as under WoW64 Wine
+        // One view only: the flags are ignored and nothing is redirected.
+        {32, 32, FALSE, 64, 64, 64, 64},
+        // A 64-bit process cannot run on a 32-bit system: it is taken as a 32-bit one.
+        {64, 32, FALSE, 64, 64, 64, 64},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::to_string(c.process) + "-bit process, " + std::to_string(c.system) +
+                     "-bit system");
+        zebhost::setBitness(c.process, c.system);
+        BOOL wow = 7;
+        ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow));
+        EXPECT_EQ(c.wow, wow);
+        const LPCWSTR path = ZEB_W("Software\\ZebTests\\Views");
+        EXPECT_EQ(c.plain, seen(path, 0));
+        EXPECT_EQ(c.with32, seen(path, KEY_WOW64_32KEY));
+        EXPECT_EQ(c.with64, seen(path, KEY_WOW64_64KEY));
+        EXPECT_EQ(c.withBoth, seen(path, both));
+        // The Wow6432Node path names the 32-bit key in every view.
+        EXPECT_EQ(32u, seen(ZEB_W("Software\\Wow6432Node\\ZebTests\\Views"), 0));
+        EXPECT_EQ(32u, seen(ZEB_W("Software\\Wow6432Node\\ZebTests\\Views"), KEY_WOW64_64KEY));
+        // Relative to a handle of Software opened in the process's view.
+        HKEY software = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegOpenKeyExW(HKEY_LOCAL_MACHINE, ZEB_W("Software"), 0, KEY_READ, &software));
+        EXPECT_EQ(c.plain, seen(ZEB_W("ZebTests\\Views"), 0, software));
+        RegCloseKey(software);
+    }
+}
+
+TEST_F(HostOnlyRegistryViews, CreateAndDeleteFollowTheProcessView)
+{
+    zebhost::setBitness(32, 64);
+    HKEY k = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, ZEB_W("Software\\ZebTests\\New"),
+                                             0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr));
+    RegCloseKey(k);
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, ZEB_W("Software\\Wow6432Node\\ZebTests\\New"), 0,
+                            KEY_READ | KEY_WOW64_64KEY, &k));
+    RegCloseKey(k);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, ZEB_W("Software\\ZebTests\\New"), 0,
+                            KEY_READ | KEY_WOW64_64KEY, &k));
+    // Deleting in the 32-bit view leaves the 64-bit key of the same name alone.
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, ZEB_W("Software\\ZebTests\\Views")));
+    EXPECT_EQ(0u, seen(ZEB_W("Software\\Wow6432Node\\ZebTests\\Views"), 0));
+    EXPECT_EQ(64u, seen(ZEB_W("Software\\ZebTests\\Views"), KEY_WOW64_64KEY));
+    // HKEY_CURRENT_USER\Software is shared by both views.
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, ZEB_W("Software\\ZebTests"), 0,
+                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr));
+    RegCloseKey(k);
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, ZEB_W("Software\\ZebTests"), 0,
+                                           KEY_READ | KEY_WOW64_64KEY, &k));
+    RegCloseKey(k);
+}
+
+TEST_F(HostOnlyRegistryViews, BitnessComesFromTheEnvironment)
+{
+    struct Case
+    {
+        const char* process;
+        const char* system;
+        DWORD plain;
+    };
+    const Case cases[] = {
+        {"32", "64", 32}, {"64", "64", 64}, {"32", "32", 64}, {"", "", 64}, {"31", "64", 64},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.process) + "/" + c.system);
+        setenv("ZEB_HOST_PROCESS_BITS", c.process, 1);
+        setenv("ZEB_HOST_SYSTEM_BITS", c.system, 1);
+        zebhost::setBitness(0, 0); // read the environment again
+        EXPECT_EQ(c.plain, seen(ZEB_W("Software\\ZebTests\\Views"), 0));
+    }
 }
 
 // ZEB_HOST_REGISTRY is read once per process, so these run this executable again.

@@ -1,6 +1,7 @@
 // The host registry: an in-memory tree under the predefined roots, optionally loaded
 // from and saved back to the .reg file named by ZEB_HOST_REGISTRY.
 #include "host_registry.h"
+#include "host_system.h"
 #include "host_test_hooks.h"
 #include "host_text.h"
 
@@ -567,6 +568,19 @@ LSTATUS keyCall(const char* function, LSTATUS paramError, HKEY hKey, REGSAM need
                    });
 }
 
+// Whether a call with this access mask sees the 32-bit view. Only a 64-bit system has two
+// views. A flag naming the other view than the process's own switches to it, and wins when
+// both flags are given (as Wine decides for 64-bit and WoW64 processes alike); otherwise the
+// process's own view applies.
+bool wow32View(REGSAM sam)
+{
+    if (!systemIs64Bit())
+        return false;
+    if (processIs32Bit())
+        return !(sam & KEY_WOW64_64KEY);
+    return (sam & KEY_WOW64_32KEY) != 0;
+}
+
 // A Reg* call on a sub-key path: after apiCall's checks `result` (when given) is cleared,
 // (hKey, subKey) is resolved under the view `sam` asks for, and `body(state, path)` runs with
 // the registry locked.
@@ -580,7 +594,7 @@ LSTATUS pathCall(const char* function, LSTATUS paramError, HKEY hKey, LPCWSTR su
                        if (result)
                            *result = nullptr;
                        KeyPath p;
-                       LSTATUS rc = resolvePath(s, hKey, subKey, sam & KEY_WOW64_32KEY, &p);
+                       LSTATUS rc = resolvePath(s, hKey, subKey, wow32View(sam), &p);
                        if (rc != ERROR_SUCCESS)
                            return rc;
                        return body(s, p);
@@ -791,7 +805,7 @@ LSTATUS WINAPI RegCloseKey(HKEY hKey)
 
 LSTATUS WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
 {
-    // Deleting takes no view: the path is used as given.
+    // Deleting takes no view of its own: the process's view applies.
     return pathCall("RegDeleteKeyW", invalidIf(!lpSubKey), hKey, lpSubKey, 0, nullptr,
                     [&](State& s, const KeyPath& p) -> LSTATUS
                     {
@@ -894,5 +908,43 @@ LSTATUS WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, L
                            if (o.first)
                                *o.first = o.second;
                        return ERROR_SUCCESS;
+                   });
+}
+
+LSTATUS WINAPI RegQueryMultipleValuesW(HKEY hKey, PVALENTW val_list, DWORD num_vals,
+                                       LPWSTR lpValueBuf, LPDWORD ldwTotsize)
+{
+    // The total starts at 0 before anything is checked, as a failing call reports it.
+    const DWORD cbBuffer = ldwTotsize ? *ldwTotsize : 0;
+    if (ldwTotsize)
+        *ldwTotsize = 0;
+    return keyCall("RegQueryMultipleValuesW", invalidIf(!ldwTotsize || (num_vals && !val_list)),
+                   hKey, KEY_QUERY_VALUE,
+                   [&](Key& key) -> LSTATUS
+                   {
+                       BYTE* pBuffer = reinterpret_cast<BYTE*>(lpValueBuf);
+                       // Sizes add up over every entry; an entry's data is copied while the total
+                       // so far still fits the buffer, so the call fills a prefix of the entries.
+                       DWORD total = 0;
+                       for (DWORD i = 0; i < num_vals; ++i)
+                       {
+                           VALENTW& entry = val_list[i];
+                           entry.ve_valuelen = 0;
+                           const reg::Value* v = key.findValue(nameOf(entry.ve_valuename));
+                           if (!v)
+                               return ERROR_FILE_NOT_FOUND;
+                           const DWORD size = static_cast<DWORD>(v->data.size());
+                           entry.ve_valuelen = size;
+                           if (pBuffer && static_cast<uint64_t>(total) + size <= cbBuffer)
+                           {
+                               if (size)
+                                   std::memcpy(pBuffer + total, v->data.data(), size);
+                               entry.ve_valueptr = reinterpret_cast<DWORD_PTR>(pBuffer + total);
+                               entry.ve_type = v->type;
+                           }
+                           total += size;
+                           *ldwTotsize = total;
+                       }
+                       return pBuffer && total <= cbBuffer ? ERROR_SUCCESS : ERROR_MORE_DATA;
                    });
 }

@@ -20,6 +20,17 @@ bool loadRegistryFile(const std::string& path, std::string* error);
 // Writes the whole tree as a .reg file (UTF-16LE with BOM, as regedit exports).
 bool saveRegistryFile(const std::string& path, std::string* error);
 
+// ---- Process and system ----
+// Sets the bitness the host models (32 or 64 each; any other value keeps what the
+// environment says). A 64-bit system gives a 32-bit process the 32-bit registry view
+// by default; a 32-bit system has one view only, whatever the access mask asks.
+void setBitness(int processBits, int systemBits);
+// Every path handed to LoadLibraryW since the last clear, in order, and the references the
+// loaded libraries still hold (successful loads not yet freed).
+std::vector<std::u16string> loadLibraryPaths();
+void clearLoadLibraryPaths();
+DWORD libraryReferences();
+
 // ---- Fault injection ----
 // The next `count` calls of the named host function (for example "RegOpenKeyExW",
 // "CreateFileW") fail with `error`, as the real call would report it.
