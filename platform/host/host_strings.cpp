@@ -6,7 +6,9 @@
 #include "win32_host.h"
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace zebhost
 {
@@ -158,4 +160,95 @@ int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBu
     std::memcpy(lpBuffer, text, copied * sizeof(WCHAR));
     lpBuffer[copied] = 0;
     return static_cast<int>(copied);
+}
+
+namespace zebhost
+{
+namespace
+{
+// One string block in the resource layout, built once per (language, block) and kept for
+// the life of the process, as a loaded module's resources are.
+struct StringBlock
+{
+    std::vector<WORD> units;
+};
+
+StringBlock* findBlock(WORD language, UINT block)
+{
+    static std::map<DWORD, StringBlock> s_blocks;
+    const DWORD key = (static_cast<DWORD>(language) << 16) | (block & 0xFFFF);
+    auto found = s_blocks.find(key);
+    if (found != s_blocks.end())
+        return &found->second;
+    if (!holdsBlock(language, block))
+        return nullptr;
+    StringBlock& result = s_blocks[key];
+    for (UINT index = 0; index < 16; ++index)
+    {
+        const UINT id = (block - 1) * 16 + index;
+        const StringTableEntry* pEntry = nullptr;
+        for (size_t n = 0; n < g_stringTableSize; ++n)
+            if (g_stringTable[n].language == language && g_stringTable[n].id == id)
+                pEntry = &g_stringTable[n];
+        result.units.push_back(static_cast<WORD>(pEntry ? pEntry->length : 0));
+        if (pEntry)
+            result.units.insert(result.units.end(), pEntry->text, pEntry->text + pEntry->length);
+    }
+    return &result;
+}
+} // namespace
+} // namespace zebhost
+
+HRSRC WINAPI FindResourceExW(HMODULE hModule, LPCWSTR lpType, LPCWSTR lpName, WORD wLanguage)
+{
+    (void)hModule;
+    const ULONG_PTR type = reinterpret_cast<ULONG_PTR>(lpType);
+    const ULONG_PTR name = reinterpret_cast<ULONG_PTR>(lpName);
+    if (type != 6)
+    {
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return nullptr;
+    }
+    if (name == 0 || name > 0xFFFF)
+    {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    bool bAnyLanguage = false;
+    for (size_t n = 0; n < zebhost::g_stringTableSize; ++n)
+        if (zebhost::blockOf(zebhost::g_stringTable[n].id) == name)
+            bAnyLanguage = true;
+    if (!bAnyLanguage)
+    {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    zebhost::StringBlock* pBlock = zebhost::findBlock(wLanguage, static_cast<UINT>(name));
+    if (!pBlock)
+    {
+        SetLastError(ERROR_RESOURCE_LANG_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<HRSRC>(pBlock);
+}
+
+HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo)
+{
+    (void)hModule;
+    return hResInfo ? static_cast<HGLOBAL>(reinterpret_cast<zebhost::StringBlock*>(hResInfo))
+                    : nullptr;
+}
+
+LPVOID WINAPI LockResource(HGLOBAL hResData)
+{
+    return hResData ? static_cast<zebhost::StringBlock*>(hResData)->units.data() : nullptr;
+}
+
+DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo)
+{
+    (void)hModule;
+    return hResInfo
+               ? static_cast<DWORD>(
+                     reinterpret_cast<zebhost::StringBlock*>(hResInfo)->units.size() * sizeof(WORD))
+               : 0;
 }

@@ -31,6 +31,8 @@ typedef const void* LPCVOID;
 typedef DWORD REGSAM;
 typedef uintptr_t ULONG_PTR;
 typedef intptr_t LONG_PTR;
+typedef ULONG_PTR DWORD_PTR;
+typedef BOOL* PBOOL;
 
 struct HKEY__;
 typedef HKEY__* HKEY;
@@ -80,6 +82,8 @@ typedef OVERLAPPED* LPOVERLAPPED;
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_ENVVAR_NOT_FOUND 203L
 #define ERROR_INVALID_NAME 123L
 #define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_DIR_NOT_EMPTY 145L
@@ -103,6 +107,19 @@ void WINAPI SetLastError(DWORD dwErrCode);
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+
+// The program's string blocks as raw resources: RT_STRING block n holds ids 16(n-1) to
+// 16n-1, each a 16-bit length followed by that many units. Only RT_STRING exists and only
+// the exact language asked for is found (ERROR_RESOURCE_LANG_NOT_FOUND otherwise).
+typedef struct HRSRC__* HRSRC;
+typedef void* HGLOBAL;
+#define MAKEINTRESOURCEW(i) ((LPWSTR)(ULONG_PTR)((WORD)(i)))
+#define RT_STRING MAKEINTRESOURCEW(6)
+#define SUBLANG_ENGLISH_US 0x01
+HRSRC WINAPI FindResourceExW(HMODULE hModule, LPCWSTR lpType, LPCWSTR lpName, WORD wLanguage);
+HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
+LPVOID WINAPI LockResource(HGLOBAL hResData);
+DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
 
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
@@ -183,6 +200,25 @@ LSTATUS WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, L
                                 LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
                                 LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime);
 
+// One value of a RegQueryMultipleValuesW request: the caller names it, the call fills in
+// its size in bytes, where its data lies in the caller's buffer, and its type.
+struct value_entW
+{
+    LPWSTR ve_valuename; // null: the key's default value
+    DWORD ve_valuelen;
+    DWORD_PTR ve_valueptr;
+    DWORD ve_type;
+};
+typedef value_entW VALENTW;
+typedef VALENTW* PVALENTW;
+// The values' data is laid out back to back, in request order, without padding or added
+// terminators. *ldwTotsize is the buffer size in bytes; it receives the total size of all
+// values (ERROR_MORE_DATA when the buffer is null or smaller; the entries that fitted are
+// filled in, every entry up to the end gets its size). A missing value ends the call with
+// ERROR_FILE_NOT_FOUND.
+LSTATUS WINAPI RegQueryMultipleValuesW(HKEY hKey, PVALENTW val_list, DWORD num_vals,
+                                       LPWSTR lpValueBuf, LPDWORD ldwTotsize);
+
 // ---- Files -----------------------------------------------------------------
 #define GENERIC_READ 0x80000000
 #define GENERIC_WRITE 0x40000000
@@ -206,12 +242,19 @@ LSTATUS WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, L
 #define FILE_CURRENT 1
 #define FILE_END 2
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
+#define DELETE 0x00010000L
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_COPY_ALLOWED 0x00000002
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004
+#define MOVEFILE_WRITE_THROUGH 0x00000008
 #ifndef ERROR_MOD_NOT_FOUND
 #define ERROR_MOD_NOT_FOUND 126L
 #endif
 #ifndef ERROR_DIRECTORY
 #define ERROR_DIRECTORY 267L
 #endif
+#define ERROR_NOT_SAME_DEVICE 17L
+#define ERROR_DISK_FULL 112L
 
 HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
@@ -229,6 +272,140 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName);
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
 DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
 BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes);
+
+// Opens the source for reading (sharing read, write and delete), then creates or truncates
+// the destination; a new destination takes the source's read-only attribute, and the copy
+// keeps the source's modification time. A file is not copied onto itself
+// (ERROR_SHARING_VIOLATION). A failed copy leaves no partial destination. On success the
+// last error is 0.
+BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists);
+// Renames a file or directory. With MOVEFILE_REPLACE_EXISTING an existing file (not a
+// directory, and not one open anywhere: ERROR_ACCESS_DENIED) is replaced; without it an
+// existing name fails with ERROR_ALREADY_EXISTS. A source open without FILE_SHARE_DELETE
+// fails with ERROR_SHARING_VIOLATION. A null new name deletes the file. Between file
+// systems a file moves only with MOVEFILE_COPY_ALLOWED (else ERROR_NOT_SAME_DEVICE).
+// MOVEFILE_DELAY_UNTIL_REBOOT is not supported (ERROR_INVALID_PARAMETER).
+BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
+// The length without the terminator when the directory fits, else the size needed with it
+// (the buffer untouched); 0 with the last error on failure.
+DWORD WINAPI GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
+
+// ---- Process and environment ----------------------------------------------
+// The pseudo handle of the calling process.
+HANDLE WINAPI GetCurrentProcess();
+// TRUE in *Wow64Process for a 32-bit process on a 64-bit system. The host's process and
+// system bitness come from ZEB_HOST_PROCESS_BITS and ZEB_HOST_SYSTEM_BITS (32 or 64;
+// default 64 and 64). A 32-bit process on a 64-bit system sees HKLM\Software through
+// Wow6432Node unless it asks for KEY_WOW64_64KEY.
+BOOL WINAPI IsWow64Process(HANDLE hProcess, PBOOL Wow64Process);
+
+// Replaces each %NAME% whose variable exists (names compare case-insensitively) with its
+// value; anything else is copied as it stands. Answers the size of the whole result in
+// characters with its terminator (0 on failure). A smaller nSize gets the first
+// nSize - 1 characters and a terminator, with ERROR_INSUFFICIENT_BUFFER.
+DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR lpSrc, LPWSTR lpDst, DWORD nSize);
+
+// The process environment as UTF-16; names compare case-insensitively and never contain "=".
+// A value of L characters that fits (nSize > L) is copied with its terminator and L is
+// answered; otherwise the buffer is left alone and L + 1 is answered. An empty value answers
+// 0 (writing the terminator when nSize > 0). A missing variable answers 0 with
+// ERROR_ENVVAR_NOT_FOUND. Success leaves the last error alone.
+DWORD WINAPI GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);
+// Sets (or with a null value removes) a variable of the process environment; an existing
+// name in another case is replaced. An empty name or one containing "=" fails with
+// ERROR_INVALID_PARAMETER.
+BOOL WINAPI SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue);
+
+// ---- Windows version, processor and libraries ------------------------------
+// The modelled system is configured from the environment, read at every call:
+//   ZEB_HOST_WINDOWS_VERSION   "major.minor" or "major.minor.build" GetVersionExW reports
+//                              (default 6.1, build 7601, "Service Pack 1"; 5.0, 5.1, 5.2,
+//                              6.0 and 6.2 get the build and service pack Wine gives them)
+//   ZEB_HOST_GETVERSION_FAILS  "1": every GetVersionExW call fails; "284" or "276": only
+//                              calls with that structure size fail (ERROR_INVALID_PARAMETER)
+//   ZEB_HOST_PROCESSOR_ARCHITECTURE  the number GetNativeSystemInfo reports (default 9,
+//                              PROCESSOR_ARCHITECTURE_AMD64, on a 64-bit system and 0,
+//                              PROCESSOR_ARCHITECTURE_INTEL, on a 32-bit one; see
+//                              ZEB_HOST_SYSTEM_BITS)
+//   ZEB_HOST_ISOS_TRUE         comma-separated IsOS query numbers that answer TRUE; without
+//                              it 18 (OS_XPORGREATER) from 5.1, 37 from 6.0 and 30
+//                              (OS_WOW6432) for a 32-bit process on a 64-bit system
+typedef intptr_t INT_PTR;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+#define MAKEINTRESOURCEA(i) ((LPSTR)(ULONG_PTR)((WORD)(i)))
+
+#define VER_PLATFORM_WIN32_NT 2
+#define VER_NT_WORKSTATION 1
+struct OSVERSIONINFOW
+{
+    DWORD dwOSVersionInfoSize; // 276
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    WCHAR szCSDVersion[128];
+};
+typedef OSVERSIONINFOW* LPOSVERSIONINFOW;
+struct OSVERSIONINFOEXW
+{
+    DWORD dwOSVersionInfoSize; // 284
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    WCHAR szCSDVersion[128];
+    WORD wServicePackMajor;
+    WORD wServicePackMinor;
+    WORD wSuiteMask;
+    BYTE wProductType;
+    BYTE wReserved;
+};
+typedef OSVERSIONINFOEXW* LPOSVERSIONINFOEXW;
+// Fills the structure up to the size its first field gives, which must be 276 or 284;
+// any other size answers FALSE and leaves the structure and the last error alone.
+BOOL WINAPI GetVersionExW(LPOSVERSIONINFOW lpVersionInformation);
+
+#define PROCESSOR_ARCHITECTURE_INTEL 0
+#define PROCESSOR_ARCHITECTURE_ARM 5
+#define PROCESSOR_ARCHITECTURE_IA64 6
+#define PROCESSOR_ARCHITECTURE_AMD64 9
+#define PROCESSOR_ARCHITECTURE_IA32_ON_WIN64 10
+#define PROCESSOR_ARCHITECTURE_ARM64 12
+#define PROCESSOR_ARCHITECTURE_UNKNOWN 0xFFFF
+struct SYSTEM_INFO
+{
+    WORD wProcessorArchitecture;
+    WORD wReserved;
+    DWORD dwPageSize;
+    LPVOID lpMinimumApplicationAddress;
+    LPVOID lpMaximumApplicationAddress;
+    DWORD_PTR dwActiveProcessorMask;
+    DWORD dwNumberOfProcessors;
+    DWORD dwProcessorType;
+    DWORD dwAllocationGranularity;
+    WORD wProcessorLevel;
+    WORD wProcessorRevision;
+};
+typedef SYSTEM_INFO* LPSYSTEM_INFO;
+// The processor of the system as a whole, whatever the bitness of the process.
+void WINAPI GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo);
+
+// "C:\windows\system32", as Wine answers for 64-bit and WoW64 processes alike. A buffer of
+// more than 19 characters gets the text and 19 is answered; otherwise it is left alone and
+// 20 (the size it needs) is answered.
+UINT WINAPI GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize);
+
+// The one library the host knows is the shell library, by its bare name ("shlwapi" or
+// "shlwapi.dll") or by its path in the system directory, in any case; it exports IsOS by
+// ordinal 437 and by name. Anything else fails with ERROR_MOD_NOT_FOUND. Every successful
+// load holds a reference until FreeLibrary.
+typedef INT_PTR(WINAPI* FARPROC)();
+HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
+// A missing export, or a module that is not loaded, fails with ERROR_PROC_NOT_FOUND.
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+// Fails with ERROR_INVALID_HANDLE for a module that holds no reference.
+BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 
 // ---- C runtime -------------------------------------------------------------
 // Local time in the C runtime's ctime form ("Wed Dec 09 13:05:07 2026\n"),
