@@ -29,12 +29,14 @@ if(NOT EXISTS /usr/share/i18n/locales/de_DE)
   message(FATAL_ERROR "the locale sources are missing: install the Debian package 'locales'.")
 endif()
 
+# Wine's programs are not on PATH unless Debian's 'wine' package is installed too. The host
+# build needs them as well, for the tests that compare the host registry with Wine's.
+zeb_require_program(ZEB_WINE64 wine64 /usr/lib/wine/wine64)
+zeb_require_program(ZEB_WINESERVER libwine /usr/lib/wine/wineserver)
+zeb_export_tool(ZEB_WINE64)
+zeb_export_tool(ZEB_WINESERVER)
+
 if(WIN32)
-  # Wine's programs are not on PATH unless Debian's 'wine' package is installed too.
-  zeb_require_program(ZEB_WINE64 wine64 /usr/lib/wine/wine64)
-  zeb_require_program(ZEB_WINESERVER libwine /usr/lib/wine/wineserver)
-  zeb_export_tool(ZEB_WINE64)
-  zeb_export_tool(ZEB_WINESERVER)
 
   # The throw-away prefix the tests of this build run in, and the environment of every run.
   set(ZEB_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
