@@ -1,10 +1,17 @@
 #include "zeb_wchar_string.h"
 
+#include "zeb_method_trace.h"
 #include "zeb_text.h"
 
 #include <cstdint>
 
 #define ZEB_STRING_SOURCE ZEB_W(".\\zeb_wchar_string.cpp")
+
+namespace
+{
+// The class name of the traced string operations.
+const WCHAR s_szStringClass[] = ZEB_W("CZEBWCharString");
+} // namespace
 
 namespace
 {
@@ -527,23 +534,25 @@ bool CZEBWCharString::getOppositeOccurrence(const CZEBWCharString& subString, DW
 
 bool CZEBWCharString::beginsWith(const CZEBWCharString& subString) const
 {
-    return zebGuarded(false, zesErrno, ZEB_STRING_SOURCE, __LINE__,
-                      [&]
-                      {
-                          DWORD ulPos = 0;
-                          return find(subString, 1, pmForward, ulPos) && ulPos == 0;
-                      });
+    ZebTrace trace(s_szStringClass, ZEB_W("beginsWith"), ZEB_STRING_SOURCE, __LINE__);
+    return trace.logical(zebGuarded(false, zesErrno, ZEB_STRING_SOURCE, __LINE__,
+                                    [&]
+                                    {
+                                        DWORD ulPos = 0;
+                                        return find(subString, 1, pmForward, ulPos) && ulPos == 0;
+                                    }));
 }
 
 bool CZEBWCharString::endsWith(const CZEBWCharString& subString) const
 {
-    return zebGuarded(false, zesErrno, ZEB_STRING_SOURCE, __LINE__,
-                      [&]
-                      {
-                          DWORD ulPos = 0;
-                          return find(subString, 1, pmBackward, ulPos) &&
-                                 ulPos + subString.getLength() == getLength();
-                      });
+    ZebTrace trace(s_szStringClass, ZEB_W("endsWith"), ZEB_STRING_SOURCE, __LINE__);
+    return trace.logical(zebGuarded(false, zesErrno, ZEB_STRING_SOURCE, __LINE__,
+                                    [&]
+                                    {
+                                        DWORD ulPos = 0;
+                                        return find(subString, 1, pmBackward, ulPos) &&
+                                               ulPos + subString.getLength() == getLength();
+                                    }));
 }
 
 // ---- Cutting ---------------------------------------------------------------
@@ -1381,6 +1390,8 @@ void CZEBWCharString::writeAsciiCodes(CZEBWCharString& result) const
 
 CZEBWCharString CZEBWCharString::getAsciiCodeString() const
 {
+    ZebTrace trace(s_szStringClass, ZEB_W("getAsciiCodeString"), ZEB_STRING_SOURCE, __LINE__);
+    trace.passFail(true);
     CZEBWCharString result;
     zebGuardedVoid(zesErrno, ZEB_STRING_SOURCE, __LINE__, [&] { writeAsciiCodes(result); });
     return result;
@@ -1407,6 +1418,9 @@ void CZEBWCharString::readAsciiCodes(CZEBBuffer<unsigned char>& bytes) const
 
 CZEBBuffer<unsigned char> CZEBWCharString::getBufferFromAsciiCodeString() const
 {
+    ZebTrace trace(s_szStringClass, ZEB_W("getBufferFromAsciiCodeString"), ZEB_STRING_SOURCE,
+                   __LINE__);
+    trace.passFail(true);
     CZEBBuffer<unsigned char> bytes;
     zebGuardedVoid(zesErrno, ZEB_STRING_SOURCE, __LINE__, [&] { readAsciiCodes(bytes); });
     return bytes;
