@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <ctime>
@@ -14,7 +16,15 @@
 #ifndef _WIN32
 #include "host/host_paths.h"
 #include "host/host_test_hooks.h"
+#include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -68,9 +78,24 @@ const char kExeName[] = "test_host_files.exe";
 const char kExeName[] = "test_host_files";
 #endif
 
+// A name as long as a directory entry's can be, and names longer than that.
+const std::string kLongestName(255, 'n');
+const std::string kTooLongName(256, 'n');
+const std::string kFarTooLongName(300, 'n');
+
 // Every name a test below creates inside the work directory, inner names first.
-const char* const kWorkNames[] = {"dir\\inner", "dir\\f.txt", "dir",    "newdir",
-                                  "a.txt",      "b.txt",      "ro.txt", "rodir"};
+const std::vector<std::string>& workNames()
+{
+    static const std::vector<std::string> names = {
+        "dir\\inner", "dir\\f.txt", "dir\\new.txt", "dir2\\f.txt", "b.txt\\f.txt", "ro.txt\\f.txt",
+        "dir",        "dir2",       "newdir",       "a.txt",       "b.txt",        "c.txt",
+        "x.txt",      "ro.txt",     "rodir",        "big.bin",     "copy.bin",     "New.Txt",
+        "Copy.TXT",   "Moved.TxT",  "SubDir",       kLongestName};
+    return names;
+}
+
+// Files share everything with everyone.
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 class HostFiles : public ::testing::Test
 {
@@ -83,10 +108,13 @@ protected:
         return dir;
     }
     static WText at(const char* relative) { return workDir() + ZEB_W("\\") + wide(relative); }
+    static WText at(const std::string& relative) { return at(relative.c_str()); }
+    // A path of the tables: "" stays empty, anything else lies in the work directory.
+    static WText pathOf(const char* relative) { return *relative ? at(relative) : WText(); }
 
     static void clean()
     {
-        for (const char* name : kWorkNames)
+        for (const std::string& name : workNames())
         {
             const WText path = at(name);
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -141,7 +169,46 @@ protected:
         ASSERT_TRUE(CreateDirectoryW(at(relative).c_str(), nullptr))
             << relative << ": " << GetLastError();
     }
+
+    // The layout the copy and move tables start from; layoutState() describes it as kLayout.
+    static void makeLayout()
+    {
+        clean();
+        ASSERT_TRUE(CreateDirectoryW(workDir().c_str(), nullptr)) << GetLastError();
+        makeFile("a.txt", "abc");
+        makeFile("b.txt", "bbbb");
+        makeFile("ro.txt", "ro");
+        ASSERT_TRUE(SetFileAttributesW(at("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+        makeDir("dir");
+        makeFile("dir\\f.txt", "f");
+    }
+
+    // What lies at the names the tables look at, in their order: "name=content" for a file
+    // (with "(R)" when read-only), "name/" for a directory.
+    static std::string layoutState()
+    {
+        static const char* const names[] = {"a.txt",       "b.txt",        "ro.txt",       "x.txt",
+                                            "dir",         "dir\\f.txt",   "dir\\new.txt", "dir2",
+                                            "dir2\\f.txt", "b.txt\\f.txt", "ro.txt\\f.txt"};
+        std::string state;
+        for (const char* name : names)
+        {
+            const DWORD attributes = GetFileAttributesW(at(name).c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES)
+                continue;
+            if (!state.empty())
+                state += ' ';
+            if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                state += std::string(name) + "/";
+            else
+                state += std::string(name) + "=" + readFile(name) +
+                         (attributes & FILE_ATTRIBUTE_READONLY ? "(R)" : "");
+        }
+        return state;
+    }
 };
+
+const char kLayout[] = "a.txt=abc b.txt=bbbb ro.txt=ro(R) dir/ dir\\f.txt=f";
 
 TEST_F(HostFiles, CreateDispositionsAndTheirLastError)
 {
@@ -715,6 +782,668 @@ TEST_F(HostFiles, UnknownDrive)
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
 }
 
+TEST_F(HostFiles, CopyFileCases)
+{
+    struct Case
+    {
+        const char* from;
+        const char* to;
+        BOOL failIfExists;
+        DWORD error; // 0: the copy succeeds
+        const char* after;
+    };
+    const char* const same = kLayout;
+    const Case cases[] = {
+        {"a.txt", "x.txt", FALSE, 0,
+         "a.txt=abc b.txt=bbbb ro.txt=ro(R) x.txt=abc dir/ dir\\f.txt=f"},
+        {"a.txt", "x.txt", TRUE, 0,
+         "a.txt=abc b.txt=bbbb ro.txt=ro(R) x.txt=abc dir/ dir\\f.txt=f"},
+        {"a.txt", "b.txt", FALSE, 0, "a.txt=abc b.txt=abc ro.txt=ro(R) dir/ dir\\f.txt=f"},
+        {"a.txt", "b.txt", TRUE, ERROR_FILE_EXISTS, same},
+        // A new copy of a read-only file is read-only; an existing one keeps its attributes.
+        {"ro.txt", "x.txt", FALSE, 0,
+         "a.txt=abc b.txt=bbbb ro.txt=ro(R) x.txt=ro(R) dir/ dir\\f.txt=f"},
+        {"ro.txt", "b.txt", FALSE, 0, "a.txt=abc b.txt=ro ro.txt=ro(R) dir/ dir\\f.txt=f"},
+        // Names are found ignoring case; a file is not copied onto itself.
+        {"a.txt", "a.txt", FALSE, ERROR_SHARING_VIOLATION, same},
+        {"a.txt", "A.TXT", FALSE, ERROR_SHARING_VIOLATION, same},
+        {"a.txt", "A.TXT", TRUE, ERROR_FILE_EXISTS, same},
+        {"A.TXT", "X.TXT", FALSE, 0,
+         "a.txt=abc b.txt=bbbb ro.txt=ro(R) x.txt=abc dir/ dir\\f.txt=f"},
+        {"a.txt", "B.TXT", FALSE, 0, "a.txt=abc b.txt=abc ro.txt=ro(R) dir/ dir\\f.txt=f"},
+        {"a.txt", "DIR\\F.TXT", FALSE, 0, "a.txt=abc b.txt=bbbb ro.txt=ro(R) dir/ dir\\f.txt=abc"},
+        // Directories are neither copied nor overwritten.
+        {"a.txt", "dir", FALSE, ERROR_ACCESS_DENIED, same},
+        {"a.txt", "dir", TRUE, ERROR_FILE_EXISTS, same},
+        {"a.txt", "dir\\", FALSE, ERROR_ACCESS_DENIED, same},
+        {"dir", "x.txt", FALSE, ERROR_ACCESS_DENIED, same},
+        {"a.txt\\", "x.txt", FALSE, ERROR_INVALID_NAME, same},
+        {"a.txt", "x.txt\\", FALSE, ERROR_INVALID_NAME, same},
+        {"missing.txt", "x.txt", FALSE, ERROR_FILE_NOT_FOUND, same},
+        {"missing\\m.txt", "x.txt", FALSE, ERROR_PATH_NOT_FOUND, same},
+        {"a.txt", "missing\\x.txt", FALSE, ERROR_PATH_NOT_FOUND, same},
+        {"a.txt", "a.txt\\x.txt", FALSE, ERROR_PATH_NOT_FOUND, same},
+        {"a.txt", "b?.txt", FALSE, ERROR_INVALID_NAME, same},
+        {"", "x.txt", FALSE, ERROR_PATH_NOT_FOUND, same},
+        {"a.txt", "", FALSE, ERROR_PATH_NOT_FOUND, same},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message()
+                     << c.from << " -> " << c.to << " failIfExists " << c.failIfExists);
+        makeLayout();
+        SetLastError(kSentinel);
+        const BOOL copied = CopyFileW(pathOf(c.from).c_str(), pathOf(c.to).c_str(), c.failIfExists);
+        EXPECT_EQ(c.error == 0, copied != FALSE);
+        // A successful copy leaves the last error 0.
+        EXPECT_EQ(c.error, GetLastError());
+        EXPECT_EQ(c.after, layoutState());
+    }
+}
+
+TEST_F(HostFiles, MoveFileCases)
+{
+    const DWORD R = MOVEFILE_REPLACE_EXISTING;
+    struct Case
+    {
+        const char* from;
+        const char* to; // null: no new name
+        DWORD flags;
+        DWORD error; // 0: the move succeeds and leaves the last error alone
+        const char* after;
+    };
+    const char* const same = kLayout;
+    const Case cases[] = {
+        {"a.txt", "x.txt", 0, 0, "b.txt=bbbb ro.txt=ro(R) x.txt=abc dir/ dir\\f.txt=f"},
+        {"a.txt", "b.txt", 0, ERROR_ALREADY_EXISTS, same},
+        {"a.txt", "b.txt", R, 0, "b.txt=abc ro.txt=ro(R) dir/ dir\\f.txt=f"},
+        // A read-only file is renamed, and replaced, like any other.
+        {"a.txt", "ro.txt", R, 0, "b.txt=bbbb ro.txt=abc dir/ dir\\f.txt=f"},
+        {"a.txt", "ro.txt", 0, ERROR_ALREADY_EXISTS, same},
+        {"ro.txt", "x.txt", 0, 0, "a.txt=abc b.txt=bbbb x.txt=ro(R) dir/ dir\\f.txt=f"},
+        // A directory is never replaced; a file can move into one under a name of its own.
+        {"a.txt", "dir", R, ERROR_ACCESS_DENIED, same},
+        {"a.txt", "dir", 0, ERROR_ALREADY_EXISTS, same},
+        {"a.txt", "dir\\", R, ERROR_ACCESS_DENIED, same},
+        {"a.txt", "dir\\", 0, ERROR_ALREADY_EXISTS, same},
+        {"a.txt", "dir\\f.txt", R, 0, "b.txt=bbbb ro.txt=ro(R) dir/ dir\\f.txt=abc"},
+        {"a.txt", "dir\\new.txt", 0, 0,
+         "b.txt=bbbb ro.txt=ro(R) dir/ dir\\f.txt=f dir\\new.txt=abc"},
+        // Directories move too, and may replace a file.
+        {"dir", "dir2", 0, 0, "a.txt=abc b.txt=bbbb ro.txt=ro(R) dir2/ dir2\\f.txt=f"},
+        {"dir\\", "dir2", 0, 0, "a.txt=abc b.txt=bbbb ro.txt=ro(R) dir2/ dir2\\f.txt=f"},
+        {"dir", "b.txt", 0, ERROR_ALREADY_EXISTS, same},
+        {"dir", "b.txt", R, 0, "a.txt=abc b.txt/ ro.txt=ro(R) b.txt\\f.txt=f"},
+        {"dir", "ro.txt", R, 0, "a.txt=abc b.txt=bbbb ro.txt/ ro.txt\\f.txt=f"},
+        {"dir", "dir\\inner", 0, ERROR_INVALID_PARAMETER, same},
+        // Names are found ignoring case; the same file under another spelling is left alone.
+        {"a.txt", "a.txt", 0, 0, same},
+        {"a.txt", "a.txt", R, 0, same},
+        {"a.txt", "A.TXT", 0, 0, same},
+        {"dir", "DIR", 0, 0, same},
+        {"A.TXT", "B.TXT", R, 0, "b.txt=abc ro.txt=ro(R) dir/ dir\\f.txt=f"},
+        {"A.TXT", "X.TXT", 0, 0, "b.txt=bbbb ro.txt=ro(R) x.txt=abc dir/ dir\\f.txt=f"},
+        {"A.TXT", "DIR\\NEW.TXT", 0, 0,
+         "b.txt=bbbb ro.txt=ro(R) dir/ dir\\f.txt=f dir\\new.txt=abc"},
+        // What cannot be found.
+        {"missing.txt", "x.txt", R, ERROR_FILE_NOT_FOUND, same},
+        {"missing\\m.txt", "x.txt", R, ERROR_PATH_NOT_FOUND, same},
+        {"a.txt", "missing\\x.txt", R, ERROR_PATH_NOT_FOUND, same},
+        {"a.txt", "missing\\x.txt", 0, ERROR_PATH_NOT_FOUND, same},
+        {"a.txt", "a.txt\\x.txt", R, ERROR_PATH_NOT_FOUND, same},
+        // Names that cannot be used.
+        {"a.txt\\", "x.txt", 0, ERROR_INVALID_NAME, same},
+        {"a.txt", "x.txt\\", 0, ERROR_DIRECTORY, same},
+        {"a.txt", "b.txt\\", R, ERROR_DIRECTORY, same},
+        {"a.txt", "b?.txt", 0, ERROR_INVALID_NAME, same},
+        {"a?.txt", "x.txt", 0, ERROR_INVALID_NAME, same},
+        {"a.txt", "", 0, ERROR_PATH_NOT_FOUND, same},
+        {"", "x.txt", 0, ERROR_PATH_NOT_FOUND, same},
+        // Without a new name the file is deleted, as DeleteFileW would.
+        {"a.txt", nullptr, 0, 0, "b.txt=bbbb ro.txt=ro(R) dir/ dir\\f.txt=f"},
+        {"ro.txt", nullptr, 0, ERROR_ACCESS_DENIED, same},
+        {"dir", nullptr, 0, ERROR_ACCESS_DENIED, same},
+        {"missing.txt", nullptr, 0, ERROR_FILE_NOT_FOUND, same},
+        // Copying is allowed but not needed on one file system; write-through changes nothing.
+        {"a.txt", "x.txt", MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH, 0,
+         "b.txt=bbbb ro.txt=ro(R) x.txt=abc dir/ dir\\f.txt=f"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message()
+                     << c.from << " -> " << (c.to ? c.to : "(null)") << " flags " << c.flags);
+        makeLayout();
+        const WText to = c.to ? pathOf(c.to) : WText();
+        SetLastError(kSentinel);
+        const BOOL moved =
+            MoveFileExW(pathOf(c.from).c_str(), c.to ? to.c_str() : nullptr, c.flags);
+        EXPECT_EQ(c.error == 0, moved != FALSE);
+        EXPECT_EQ(c.error ? c.error : kSentinel, GetLastError());
+        EXPECT_EQ(c.after, layoutState());
+    }
+}
+
+// What one handle of a.txt, held with the access and share mode of a row, lets the other
+// file functions do with it. Each answers 0 when it succeeds, else its last error.
+struct HolderCase
+{
+    const char* name;
+    DWORD access;
+    DWORD share;
+    std::vector<DWORD> outcomes; // in the order of the operations of sharingOutcomes()
+};
+
+const DWORD kV = ERROR_SHARING_VIOLATION;
+const DWORD kA = ERROR_ACCESS_DENIED;
+const DWORD R_ = GENERIC_READ;
+const DWORD W_ = GENERIC_WRITE;
+const DWORD sRW = FILE_SHARE_READ | FILE_SHARE_WRITE;
+const DWORD sRD = FILE_SHARE_READ | FILE_SHARE_DELETE;
+
+// Open for reading, open for deleting, copy from, copy onto, move away, be replaced by a
+// move, delete. Copying shares reading, writing and deleting from its source and reading
+// and writing on its destination; moving and deleting need every holder to share delete,
+// and an open file is never replaced.
+const HolderCase kHolderCases[] = {
+    {"read, share none", R_, 0, {kV, kV, kV, kV, kV, kA, kV}},
+    {"read, share read", R_, FILE_SHARE_READ, {0, kV, 0, kV, kV, kA, kV}},
+    {"write, share read", W_, FILE_SHARE_READ, {0, kV, 0, kV, kV, kA, kV}},
+    {"write, share read write", W_, sRW, {0, kV, 0, 0, kV, kA, kV}},
+    {"read, share read write", R_, sRW, {0, kV, 0, 0, kV, kA, kV}},
+    {"read, share read delete", R_, sRD, {0, 0, 0, kV, 0, kA, 0}},
+    {"read, share all", R_, kShareAll, {0, 0, 0, 0, 0, kA, 0}},
+    {"no access, share none", 0, 0, {0, 0, 0, 0, 0, kA, 0}},
+    {"delete, share none", DELETE, 0, {kV, kV, kV, kV, kV, kA, kV}},
+    {"delete, share all", DELETE, kShareAll, {0, 0, 0, kV, 0, kA, 0}},
+};
+
+class HostFilesSharing : public HostFiles
+{
+protected:
+    static DWORD outcome(bool ok) { return ok ? 0 : GetLastError(); }
+
+    static std::vector<DWORD> sharingOutcomes()
+    {
+        const WText a = at("a.txt");
+        std::vector<DWORD> out;
+        {
+            HandleHolder h(CreateFileW(a.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
+            out.push_back(outcome(h.valid()));
+        }
+        {
+            HandleHolder h(
+                CreateFileW(a.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+            out.push_back(outcome(h.valid()));
+        }
+        out.push_back(outcome(CopyFileW(a.c_str(), at("b.txt").c_str(), FALSE) != FALSE));
+        out.push_back(outcome(CopyFileW(at("b.txt").c_str(), a.c_str(), FALSE) != FALSE));
+        const DWORD movedAway = outcome(MoveFileExW(a.c_str(), at("x.txt").c_str(), 0) != FALSE);
+        out.push_back(movedAway);
+        if (movedAway == 0)
+        {
+            EXPECT_TRUE(MoveFileExW(at("x.txt").c_str(), a.c_str(), 0)) << GetLastError();
+        }
+        makeFile("c.txt", "c");
+        const DWORD replaced = outcome(
+            MoveFileExW(at("c.txt").c_str(), a.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE);
+        out.push_back(replaced);
+        DeleteFileW(at("c.txt").c_str());
+        out.push_back(outcome(DeleteFileW(a.c_str()) != FALSE));
+        return out;
+    }
+};
+
+TEST_F(HostFilesSharing, WhatAnOpenHandleAllowsOthers)
+{
+    for (const HolderCase& c : kHolderCases)
+    {
+        SCOPED_TRACE(c.name);
+        makeLayout();
+        {
+            HandleHolder holder(CreateFileW(at("a.txt").c_str(), c.access, c.share, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(holder.valid()) << GetLastError();
+            EXPECT_EQ(c.outcomes, sharingOutcomes());
+        }
+        // A file deleted while the holder had it open is gone once the holder closes.
+        const bool deleted = c.outcomes.back() == 0;
+        EXPECT_EQ(deleted, GetFileAttributesW(at("a.txt").c_str()) == INVALID_FILE_ATTRIBUTES);
+    }
+}
+
+TEST_F(HostFilesSharing, CopyOrderOfChecks)
+{
+    makeLayout();
+    HandleHolder source(
+        CreateFileW(at("a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(source.valid());
+    HandleHolder target(
+        CreateFileW(at("b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(target.valid());
+    const struct
+    {
+        const char* from;
+        const char* to;
+        BOOL failIfExists;
+        DWORD error;
+    } cases[] = {
+        // The source is opened first, the destination after it.
+        {"a.txt", "missing\\x.txt", FALSE, ERROR_SHARING_VIOLATION},
+        {"a.txt", "x.txt", TRUE, ERROR_SHARING_VIOLATION},
+        {"missing.txt", "b.txt", FALSE, ERROR_FILE_NOT_FOUND},
+        // An existing destination is refused before its sharing is looked at.
+        {"ro.txt", "b.txt", TRUE, ERROR_FILE_EXISTS},
+        {"ro.txt", "b.txt", FALSE, ERROR_SHARING_VIOLATION},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.from << " -> " << c.to);
+        SetLastError(kSentinel);
+        EXPECT_FALSE(CopyFileW(at(c.from).c_str(), at(c.to).c_str(), c.failIfExists));
+        EXPECT_EQ(c.error, GetLastError());
+    }
+    // The source's sharing is checked before anything about the new name.
+    const struct
+    {
+        const char* to;
+        DWORD flags;
+    } moves[] = {{"missing\\x.txt", 0}, {"b.txt", 0}, {"dir", MOVEFILE_REPLACE_EXISTING}};
+    for (const auto& m : moves)
+    {
+        SCOPED_TRACE(m.to);
+        SetLastError(kSentinel);
+        EXPECT_FALSE(MoveFileExW(at("a.txt").c_str(), at(m.to).c_str(), m.flags));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+    }
+}
+
+TEST_F(HostFiles, MoveKeepsOpenHandlesWorking)
+{
+    makeFile("a.txt", "abc");
+    {
+        HandleHolder file(CreateFileW(at("a.txt").c_str(), GENERIC_READ, kShareAll, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file.valid());
+        SetLastError(kSentinel);
+        EXPECT_TRUE(MoveFileExW(at("a.txt").c_str(), at("x.txt").c_str(), 0));
+        EXPECT_EQ(kSentinel, GetLastError());
+        char buffer[8] = {};
+        DWORD n = kSentinel;
+        EXPECT_TRUE(ReadFile(file.h, buffer, sizeof buffer, &n, nullptr));
+        EXPECT_EQ(std::string("abc"), std::string(buffer, n));
+        // The moved file is still open: it cannot be replaced.
+        makeFile("b.txt", "b");
+        SetLastError(kSentinel);
+        EXPECT_FALSE(
+            MoveFileExW(at("b.txt").c_str(), at("x.txt").c_str(), MOVEFILE_REPLACE_EXISTING));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(at("a.txt").c_str()));
+    EXPECT_EQ("abc", readFile("x.txt"));
+    EXPECT_TRUE(MoveFileExW(at("b.txt").c_str(), at("x.txt").c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ("b", readFile("x.txt"));
+}
+
+// The content of the copy tests' files: a byte pattern that repeats after a prime number of
+// bytes, so it lines up with no buffer size; the bytes from an offset on are at
+// pattern().data() + offset % kPatternPeriod, for up to one chunk.
+const DWORD kPatternPeriod = 1048573;
+const DWORD kPatternChunk = 1024 * 1024;
+
+const std::vector<unsigned char>& pattern()
+{
+    static const std::vector<unsigned char> bytes = []
+    {
+        std::vector<unsigned char> b(kPatternPeriod + kPatternChunk);
+        for (size_t i = 0; i < b.size(); ++i)
+        {
+            const size_t at = i % kPatternPeriod;
+            b[i] = static_cast<unsigned char>((at * 131 + at / 251) & 0xFF);
+        }
+        return b;
+    }();
+    return bytes;
+}
+
+const unsigned char* patternAt(uint64_t offset)
+{
+    return pattern().data() + offset % kPatternPeriod;
+}
+
+TEST_F(HostFiles, CopyIsByteExactAtEverySize)
+{
+    const DWORD sizes[] = {0,      1,      4095,   4096,    65537,
+                           262143, 262144, 262145, 1048579, 64u * 1024 * 1024};
+    std::vector<unsigned char> chunk(kPatternChunk);
+    for (DWORD size : sizes)
+    {
+        SCOPED_TRACE(testing::Message() << size << " bytes");
+        {
+            HandleHolder out(CreateFileW(at("big.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_ALWAYS, 0, nullptr));
+            ASSERT_TRUE(out.valid());
+            for (DWORD done = 0; done < size;)
+            {
+                const DWORD n = std::min(size - done, kPatternChunk);
+                DWORD written = 0;
+                ASSERT_TRUE(WriteFile(out.h, patternAt(done), n, &written, nullptr));
+                ASSERT_EQ(n, written);
+                done += n;
+            }
+        }
+        // Into a new file, and over an older, longer one.
+        for (int round = 0; round < 2; ++round)
+        {
+            SCOPED_TRACE(round == 0 ? "new file" : "over a longer file");
+            if (round == 1)
+                makeFile("copy.bin", std::string(size + 100, 'z'));
+            else
+                DeleteFileW(at("copy.bin").c_str());
+            SetLastError(kSentinel);
+            ASSERT_TRUE(CopyFileW(at("big.bin").c_str(), at("copy.bin").c_str(), FALSE))
+                << GetLastError();
+            EXPECT_EQ(0u, GetLastError());
+            HandleHolder in(CreateFileW(at("copy.bin").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(in.valid());
+            DWORD high = kSentinel;
+            EXPECT_EQ(size, GetFileSize(in.h, &high));
+            EXPECT_EQ(0u, high);
+            uint64_t offset = 0;
+            for (;;)
+            {
+                DWORD n = 0;
+                ASSERT_TRUE(ReadFile(in.h, chunk.data(), kPatternChunk, &n, nullptr));
+                if (n == 0)
+                    break;
+                if (std::memcmp(chunk.data(), patternAt(offset), n) != 0)
+                {
+                    const unsigned char* expected = patternAt(offset);
+                    size_t i = 0;
+                    while (chunk[i] == expected[i])
+                        ++i;
+                    FAIL() << "first difference at byte " << offset + i;
+                }
+                offset += n;
+            }
+            EXPECT_EQ(size, offset);
+        }
+    }
+}
+
+TEST_F(HostFiles, NamesLongerThanADirectoryEntry)
+{
+    makeFile("a.txt", "abc");
+    const WText longest = at(kLongestName);
+    const WText tooLong = at(kTooLongName);
+    const WText farTooLong = at(kFarTooLongName);
+    const WText below = farTooLong + ZEB_W("\\x.txt");
+    const WText a = at("a.txt");
+    const struct
+    {
+        const char* what;
+        std::function<bool()> call;
+        DWORD error;
+    } cases[] = {
+        {"attributes 256",
+         [&] { return GetFileAttributesW(tooLong.c_str()) != INVALID_FILE_ATTRIBUTES; },
+         ERROR_FILE_NOT_FOUND},
+        {"attributes 300",
+         [&] { return GetFileAttributesW(farTooLong.c_str()) != INVALID_FILE_ATTRIBUTES; },
+         ERROR_FILE_NOT_FOUND},
+        {"attributes below 300",
+         [&] { return GetFileAttributesW(below.c_str()) != INVALID_FILE_ATTRIBUTES; },
+         ERROR_PATH_NOT_FOUND},
+        {"create 256",
+         [&]
+         {
+             HandleHolder h(CreateFileW(tooLong.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        0, nullptr));
+             return h.valid();
+         },
+         ERROR_FILE_NOT_FOUND},
+        {"create below 300",
+         [&]
+         {
+             HandleHolder h(
+                 CreateFileW(below.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+             return h.valid();
+         },
+         ERROR_PATH_NOT_FOUND},
+        {"open 300",
+         [&]
+         {
+             HandleHolder h(CreateFileW(farTooLong.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+             return h.valid();
+         },
+         ERROR_FILE_NOT_FOUND},
+        {"delete", [&] { return DeleteFileW(farTooLong.c_str()) != FALSE; }, ERROR_FILE_NOT_FOUND},
+        {"set attributes",
+         [&] { return SetFileAttributesW(farTooLong.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE; },
+         ERROR_FILE_NOT_FOUND},
+        {"create directory", [&] { return CreateDirectoryW(farTooLong.c_str(), nullptr) != FALSE; },
+         ERROR_FILE_NOT_FOUND},
+        {"remove directory", [&] { return RemoveDirectoryW(farTooLong.c_str()) != FALSE; },
+         ERROR_FILE_NOT_FOUND},
+        {"copy onto", [&] { return CopyFileW(a.c_str(), tooLong.c_str(), FALSE) != FALSE; },
+         ERROR_FILE_NOT_FOUND},
+        {"copy from", [&] { return CopyFileW(farTooLong.c_str(), a.c_str(), FALSE) != FALSE; },
+         ERROR_FILE_NOT_FOUND},
+        {"move onto",
+         [&]
+         { return MoveFileExW(a.c_str(), tooLong.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; },
+         ERROR_FILE_NOT_FOUND},
+        {"move below", [&] { return MoveFileExW(a.c_str(), below.c_str(), 0) != FALSE; },
+         ERROR_PATH_NOT_FOUND},
+        {"move from", [&] { return MoveFileExW(farTooLong.c_str(), a.c_str(), 0) != FALSE; },
+         ERROR_FILE_NOT_FOUND},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        SetLastError(kSentinel);
+        EXPECT_FALSE(c.call());
+        EXPECT_EQ(c.error, GetLastError());
+    }
+    EXPECT_EQ("abc", readFile("a.txt"));
+
+    // 255 characters still make a name.
+    EXPECT_TRUE(MoveFileExW(a.c_str(), longest.c_str(), 0)) << GetLastError();
+    EXPECT_EQ("abc", readFile(longest));
+    EXPECT_TRUE(CopyFileW(longest.c_str(), a.c_str(), TRUE)) << GetLastError();
+    EXPECT_TRUE(DeleteFileW(longest.c_str())) << GetLastError();
+    EXPECT_EQ("abc", readFile("a.txt"));
+}
+
+TEST_F(HostFiles, NamesAreFoundIgnoringCase)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<bool()> call;
+        bool succeeds;
+        DWORD error;       // kSentinel: left alone
+        const char* after; // null: the layout is unchanged
+    };
+    const Case cases[] = {
+        {"attributes of A.TXT",
+         [] { return GetFileAttributesW(at("A.TXT").c_str()) == FILE_ATTRIBUTE_ARCHIVE; }, true,
+         kSentinel, nullptr},
+        {"attributes of DIR\\F.TXT",
+         [] { return GetFileAttributesW(at("DIR\\F.TXT").c_str()) == FILE_ATTRIBUTE_ARCHIVE; },
+         true, kSentinel, nullptr},
+        {"attributes of Dir",
+         [] { return GetFileAttributesW(at("Dir").c_str()) == FILE_ATTRIBUTE_DIRECTORY; }, true,
+         kSentinel, nullptr},
+        {"read A.Txt", [] { return readFile("A.Txt") == "abc"; }, true, 0, nullptr},
+        {"create new A.TXT",
+         []
+         {
+             HandleHolder h(CreateFileW(at("A.TXT").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        0, nullptr));
+             return h.valid();
+         },
+         false, ERROR_FILE_EXISTS, nullptr},
+        {"create always A.TXT",
+         []
+         {
+             HandleHolder h(CreateFileW(at("A.TXT").c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, 0, nullptr));
+             return h.valid();
+         },
+         true, ERROR_ALREADY_EXISTS, "a.txt= b.txt=bbbb ro.txt=ro(R) dir/ dir\\f.txt=f"},
+        {"create DIR\\NEW.TXT",
+         []
+         {
+             HandleHolder h(CreateFileW(at("DIR\\NEW.TXT").c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_NEW, 0, nullptr));
+             return h.valid();
+         },
+         true, 0, "a.txt=abc b.txt=bbbb ro.txt=ro(R) dir/ dir\\f.txt=f dir\\new.txt="},
+        {"set attributes of RO.TXT",
+         [] { return SetFileAttributesW(at("RO.TXT").c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE; },
+         true, kSentinel, "a.txt=abc b.txt=bbbb ro.txt=ro dir/ dir\\f.txt=f"},
+        {"delete DIR\\F.TXT", [] { return DeleteFileW(at("DIR\\F.TXT").c_str()) != FALSE; }, true,
+         kSentinel, "a.txt=abc b.txt=bbbb ro.txt=ro(R) dir/"},
+        {"create directory DIR",
+         [] { return CreateDirectoryW(at("DIR").c_str(), nullptr) != FALSE; }, false,
+         ERROR_ALREADY_EXISTS, nullptr},
+        {"create directory DIR2",
+         [] { return CreateDirectoryW(at("DIR2").c_str(), nullptr) != FALSE; }, true, kSentinel,
+         "a.txt=abc b.txt=bbbb ro.txt=ro(R) dir/ dir\\f.txt=f dir2/"},
+        {"remove directory DIR", [] { return RemoveDirectoryW(at("DIR").c_str()) != FALSE; }, false,
+         ERROR_DIR_NOT_EMPTY, nullptr},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        makeLayout();
+        SetLastError(kSentinel);
+        EXPECT_EQ(c.succeeds, c.call());
+        EXPECT_EQ(c.error, GetLastError());
+        EXPECT_EQ(c.after ? c.after : kLayout, layoutState());
+    }
+}
+
+TEST(HostCurrentDirectory, ReturnValuesAndBuffer)
+{
+    WCHAR full[1024];
+    SetLastError(kSentinel);
+    const DWORD length = GetCurrentDirectoryW(1024, full);
+    EXPECT_EQ(kSentinel, GetLastError());
+    ASSERT_GT(length, 2u);
+    ASSERT_LT(length, 1024u);
+    EXPECT_EQ(0, full[length]);
+    const WText cwd(full, length);
+    SCOPED_TRACE(narrow(cwd));
+    EXPECT_TRUE(cwd[0] >= u'A' && cwd[0] <= u'Z');
+    EXPECT_EQ(WText(ZEB_W(":\\")), cwd.substr(1, 2));
+    // Only the root keeps its trailing backslash.
+    EXPECT_TRUE(length == 3 || cwd.back() != u'\\');
+
+    // Too small a buffer is left alone and the answer counts the terminator.
+    const DWORD sizes[] = {0, 1, length - 1, length, length + 1, length + 5};
+    for (DWORD size : sizes)
+    {
+        SCOPED_TRACE(testing::Message() << "size " << size << " of " << length);
+        std::vector<WCHAR> buffer(length + 8, static_cast<WCHAR>(0xbdbd));
+        SetLastError(kSentinel);
+        const DWORD result = GetCurrentDirectoryW(size, buffer.data());
+        EXPECT_EQ(kSentinel, GetLastError());
+        const bool fits = size > length;
+        EXPECT_EQ(fits ? length : length + 1, result);
+        const DWORD written = fits ? length + 1 : 0;
+        if (fits)
+        {
+            EXPECT_EQ(cwd, WText(buffer.data(), length));
+            EXPECT_EQ(0, buffer[length]);
+        }
+        for (size_t i = written; i < buffer.size(); ++i)
+            EXPECT_EQ(static_cast<WCHAR>(0xbdbd), buffer[i]) << "index " << i;
+    }
+    SetLastError(kSentinel);
+    EXPECT_EQ(length + 1, GetCurrentDirectoryW(0, nullptr));
+    EXPECT_EQ(kSentinel, GetLastError());
+
+    // A relative name lies in that directory.
+    const WText name = ZEB_W("zeb_host_files_cwd.txt");
+    const WText absolute = cwd + (length == 3 ? WText() : WText(ZEB_W("\\"))) + name;
+    DeleteFileW(name.c_str());
+    {
+        HandleHolder file(
+            CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file.valid()) << GetLastError();
+    }
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE), GetFileAttributesW(absolute.c_str()));
+    EXPECT_TRUE(DeleteFileW(absolute.c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(name.c_str()));
+}
+
+TEST_F(HostFiles, MoveToAnotherFileSystem)
+{
+    // /dev/shm is a file system of its own on the machines that run these tests.
+    const WText other = ZEB_W("Z:\\dev\\shm");
+    const DWORD attributes = GetFileAttributesW(other.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        GTEST_SKIP() << "no Z:\\dev\\shm here";
+    const WText there = other + ZEB_W("\\zeb_host_files_moved.txt");
+    const WText thereDir = other + ZEB_W("\\zeb_host_files_moved_dir");
+    DeleteFileW(there.c_str());
+    RemoveDirectoryW(thereDir.c_str());
+    makeFile("a.txt", "abc");
+    makeFile("b.txt", "bbbb");
+    makeDir("dir");
+
+    SetLastError(kSentinel);
+    EXPECT_FALSE(MoveFileExW(at("a.txt").c_str(), there.c_str(), 0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_SAME_DEVICE), GetLastError());
+    EXPECT_EQ("abc", readFile("a.txt"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(there.c_str()));
+
+    // A move made by copying leaves the last error as the copy does.
+    SetLastError(kSentinel);
+    EXPECT_TRUE(MoveFileExW(at("a.txt").c_str(), there.c_str(), MOVEFILE_COPY_ALLOWED));
+    EXPECT_EQ(0u, GetLastError());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(at("a.txt").c_str()));
+    EXPECT_EQ("abc", readFile(there));
+
+    // An existing file is replaced only when asked.
+    SetLastError(kSentinel);
+    EXPECT_FALSE(MoveFileExW(at("b.txt").c_str(), there.c_str(), MOVEFILE_COPY_ALLOWED));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    EXPECT_TRUE(MoveFileExW(at("b.txt").c_str(), there.c_str(),
+                            MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ("bbbb", readFile(there));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(at("b.txt").c_str()));
+
+    // And back again.
+    EXPECT_TRUE(MoveFileExW(there.c_str(), at("b.txt").c_str(), MOVEFILE_COPY_ALLOWED));
+    EXPECT_EQ("bbbb", readFile("b.txt"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(there.c_str()));
+
+    // A directory does not move to another file system, copying or not.
+    const struct
+    {
+        DWORD flags;
+        DWORD error;
+    } directoryMoves[] = {{0, ERROR_NOT_SAME_DEVICE}, {MOVEFILE_COPY_ALLOWED, ERROR_ACCESS_DENIED}};
+    for (const auto& m : directoryMoves)
+    {
+        SCOPED_TRACE(m.flags);
+        SetLastError(kSentinel);
+        const BOOL moved = MoveFileExW(at("dir").c_str(), thereDir.c_str(), m.flags);
+        EXPECT_FALSE(moved);
+        EXPECT_EQ(m.error, GetLastError());
+        if (moved)
+            RemoveDirectoryW(thereDir.c_str());
+    }
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY), GetFileAttributesW(at("dir").c_str()));
+    if (GetFileAttributesW(thereDir.c_str()) != INVALID_FILE_ATTRIBUTES)
+        RemoveDirectoryW(thereDir.c_str());
+}
+
 TEST(HostModule, FileNameHasWindowsForm)
 {
     WCHAR buffer[1024];
@@ -855,11 +1584,17 @@ TEST(HostTime, CtimeTextOfNowHasItsShape)
 }
 
 #ifndef _WIN32
+// Host-only tests share the work directory of the tests above.
+class HostOnlyFiles : public HostFiles
+{
+};
+
 // Wine running as root opens read-only files for writing (root passes the permission
-// check); Windows and the host subset refuse.
-TEST_F(HostFiles, HostOnly_ReadOnlyFileRefusesWriteOpen)
+// check), and so copies over them; Windows and the host subset refuse.
+TEST_F(HostOnlyFiles, ReadOnlyFileRefusesWriteOpen)
 {
     makeFile("ro.txt", "abc");
+    makeFile("a.txt", "new");
     ASSERT_TRUE(SetFileAttributesW(at("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     const struct
     {
@@ -883,7 +1618,12 @@ TEST_F(HostFiles, HostOnly_ReadOnlyFileRefusesWriteOpen)
         EXPECT_FALSE(file.valid());
         EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
     }
+    SetLastError(kSentinel);
+    EXPECT_FALSE(CopyFileW(at("a.txt").c_str(), at("ro.txt").c_str(), FALSE));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
     EXPECT_EQ("abc", readFile("ro.txt"));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE),
+              GetFileAttributesW(at("ro.txt").c_str()));
 }
 
 // Sets an environment variable for the length of a test.
@@ -930,7 +1670,7 @@ std::string currentDirectory()
     return getcwd(buffer, sizeof buffer) ? buffer : "";
 }
 
-TEST_F(HostFiles, HostOnly_PathMapping)
+TEST_F(HostOnlyFiles, PathMapping)
 {
     makeDir("dir");
     zebhost::HostPath work{};
@@ -1011,7 +1751,7 @@ TEST_F(HostFiles, HostOnly_PathMapping)
     EXPECT_TRUE(RemoveDirectoryW(at("dir\\prefix").c_str()));
 }
 
-TEST_F(HostFiles, HostOnly_DefaultPrefixIsInHome)
+TEST_F(HostOnlyFiles, DefaultPrefixIsInHome)
 {
     makeDir("dir");
     zebhost::HostPath home{};
@@ -1027,7 +1767,7 @@ TEST_F(HostFiles, HostOnly_DefaultPrefixIsInHome)
     EXPECT_TRUE(RemoveDirectoryW(at("dir\\.zeb-host").c_str()));
 }
 
-TEST_F(HostFiles, HostOnly_FaultInjection)
+TEST_F(HostOnlyFiles, FaultInjection)
 {
     makeFile("a.txt", "abc");
     HandleHolder file(CreateFileW(at("a.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -1062,6 +1802,15 @@ TEST_F(HostFiles, HostOnly_FaultInjection)
         {"SetFileAttributesW",
          [&] { return SetFileAttributesW(at("a.txt").c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE; }},
         {"GetModuleFileNameW", [&] { return GetModuleFileNameW(nullptr, name, 1024) != 0; }},
+        {"CopyFileW",
+         [&] { return CopyFileW(at("b.txt").c_str(), at("c.txt").c_str(), FALSE) != FALSE; }},
+        {"MoveFileExW",
+         [&]
+         {
+             return MoveFileExW(at("c.txt").c_str(), at("x.txt").c_str(),
+                                MOVEFILE_REPLACE_EXISTING) != FALSE;
+         }},
+        {"GetCurrentDirectoryW", [&] { return GetCurrentDirectoryW(1024, name) != 0; }},
         {"DeleteFileW", [&] { return DeleteFileW(at("b.txt").c_str()) != FALSE; }},
     };
     for (const auto& c : cases)
@@ -1088,7 +1837,7 @@ TEST_F(HostFiles, HostOnly_FaultInjection)
     EXPECT_TRUE(CloseHandle(h));
 }
 
-TEST(HostHandles, HostOnly_RegisteredHandleClosesOnce)
+TEST(HostOnlyHandles, RegisteredHandleClosesOnce)
 {
     int closed = 0;
     const HANDLE h = zebhost::registerHandle([&closed] { ++closed; });
@@ -1108,6 +1857,406 @@ TEST(HostHandles, HostOnly_RegisteredHandleClosesOnce)
     EXPECT_FALSE(WriteFile(other, "x", 1, &n, nullptr));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
     EXPECT_TRUE(CloseHandle(other));
+}
+
+// The names in a host directory, sorted.
+std::vector<std::string> entriesOf(const std::string& directory)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(directory.c_str()))
+    {
+        while (const dirent* e = readdir(d))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(HostOnlyFiles, NewNamesKeepTheCaseTheyWereGiven)
+{
+    makeFile("a.txt", "abc");
+    makeFile("b.txt", "bbbb");
+    makeDir("dir");
+    {
+        HandleHolder file(
+            CreateFileW(at("New.Txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        EXPECT_TRUE(file.valid());
+    }
+    EXPECT_TRUE(CopyFileW(at("A.TXT").c_str(), at("Copy.TXT").c_str(), TRUE));
+    EXPECT_TRUE(MoveFileExW(at("B.TXT").c_str(), at("Moved.TxT").c_str(), 0));
+    EXPECT_TRUE(CreateDirectoryW(at("SubDir").c_str(), nullptr));
+    // Existing names keep their spelling, whatever spelling reached them.
+    {
+        HandleHolder file(
+            CreateFileW(at("A.TXT").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        EXPECT_TRUE(file.valid());
+    }
+    EXPECT_TRUE(MoveFileExW(at("dir").c_str(), at("DIR").c_str(), 0));
+    EXPECT_TRUE(CopyFileW(at("copy.txt").c_str(), at("NEW.TXT").c_str(), FALSE));
+    const std::vector<std::string> expected = {"Copy.TXT", "Moved.TxT", "New.Txt",
+                                               "SubDir",   "a.txt",     "dir"};
+    EXPECT_EQ(expected, entriesOf(hostPathOf(workDir())));
+    EXPECT_EQ("abc", readFile("new.txt"));
+}
+
+TEST_F(HostOnlyFiles, AnExactSpellingWinsOverOthers)
+{
+    makeFile("c.txt", "lower");
+    // A second name that differs only in case, which only the host itself can make.
+    const std::string upper = hostPathOf(workDir()) + "/C.TXT";
+    const int fd = open(upper.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(5, write(fd, "UPPER", 5));
+    close(fd);
+    EXPECT_EQ("lower", readFile("c.txt"));
+    EXPECT_EQ("UPPER", readFile("C.TXT"));
+    EXPECT_TRUE(DeleteFileW(at("C.TXT").c_str()));
+    EXPECT_EQ("lower", readFile("C.TXT"));
+    EXPECT_TRUE(DeleteFileW(at("C.TXT").c_str()));
+    EXPECT_EQ(std::vector<std::string>(), entriesOf(hostPathOf(workDir())));
+}
+
+// Changes the current directory for the length of a test.
+class ScopedCurrentDirectory
+{
+public:
+    ScopedCurrentDirectory() : m_saved(currentDirectory()) {}
+    ~ScopedCurrentDirectory()
+    {
+        if (!m_saved.empty() && chdir(m_saved.c_str()) != 0)
+            ADD_FAILURE() << "cannot return to " << m_saved;
+    }
+    ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+    ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+private:
+    std::string m_saved;
+};
+
+TEST_F(HostOnlyFiles, CurrentDirectoryInWindowsForm)
+{
+    makeDir("dir");
+    const std::string prefix = hostPathOf(at("dir")) + "/prefix";
+    ScopedEnvironment env("ZEB_HOST_PREFIX", prefix.c_str());
+    ScopedCurrentDirectory restore;
+    ASSERT_TRUE(CreateDirectoryW(ZEB_W("C:\\Sub Dir"), nullptr)) << GetLastError();
+    WText prefixInWindowsForm = ZEB_W("Z:") + wide(prefix.c_str());
+    for (auto& ch : prefixInWindowsForm)
+        if (ch == u'/')
+            ch = u'\\';
+    const struct
+    {
+        std::string host;
+        WText windows;
+    } cases[] = {
+        {prefix + "/drive_c/Sub Dir", ZEB_W("C:\\Sub Dir")},
+        {prefix + "/drive_c", ZEB_W("C:\\")},
+        {"/", ZEB_W("Z:\\")},
+        {"/tmp", ZEB_W("Z:\\tmp")},
+        {prefix, prefixInWindowsForm},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.host);
+        ASSERT_EQ(0, chdir(c.host.c_str()));
+        WCHAR buffer[1024];
+        SetLastError(kSentinel);
+        const DWORD n = GetCurrentDirectoryW(1024, buffer);
+        EXPECT_EQ(kSentinel, GetLastError());
+        EXPECT_EQ(c.windows, WText(buffer, n < 1024 ? n : 0));
+    }
+
+    // A current directory that was removed has no name.
+    ASSERT_EQ(0, chdir((prefix + "/drive_c/Sub Dir").c_str()));
+    ASSERT_TRUE(RemoveDirectoryW(ZEB_W("C:\\Sub Dir")));
+    WCHAR buffer[8] = {1};
+    SetLastError(kSentinel);
+    EXPECT_EQ(0u, GetCurrentDirectoryW(8, buffer));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_EQ(1, buffer[0]);
+    ASSERT_EQ(0, chdir("/"));
+    EXPECT_TRUE(RemoveDirectoryW(at("dir\\prefix\\drive_c").c_str()));
+    EXPECT_TRUE(RemoveDirectoryW(at("dir\\prefix").c_str()));
+}
+
+TEST_F(HostOnlyFiles, FailedCopyLeavesNoPartialFile)
+{
+    makeFile("big.bin", std::string(3 * 1024 * 1024 + 7, 'x'));
+    const BOOL modes[] = {FALSE, TRUE};
+    for (BOOL failIfExists : modes)
+    {
+        SCOPED_TRACE(failIfExists ? "new file" : "over an older file");
+        if (failIfExists)
+            DeleteFileW(at("copy.bin").c_str());
+        else
+            makeFile("copy.bin", "old");
+        // Files may grow to 1 MiB only; the write beyond fails as on a full disk.
+        struct rlimit saved;
+        ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
+        struct rlimit small = saved;
+        small.rlim_cur = 1024 * 1024;
+        void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+        SetLastError(kSentinel);
+        const BOOL copied = CopyFileW(at("big.bin").c_str(), at("copy.bin").c_str(), failIfExists);
+        const DWORD error = GetLastError();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(copied);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), error);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(at("copy.bin").c_str()));
+    }
+    EXPECT_EQ(static_cast<DWORD>(3 * 1024 * 1024 + 7), readFile("big.bin").size());
+}
+
+TEST_F(HostOnlyFiles, CopyKeepsTheModificationTime)
+{
+    makeFile("a.txt", "abc");
+    makeFile("b.txt", "bbbb");
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {1300000000, 123456789}};
+    ASSERT_EQ(0, utimensat(AT_FDCWD, hostPathOf(at("a.txt")).c_str(), times, 0));
+    for (const char* target : {"x.txt", "b.txt"})
+    {
+        SCOPED_TRACE(target);
+        ASSERT_TRUE(CopyFileW(at("a.txt").c_str(), at(target).c_str(), FALSE));
+        struct stat st;
+        ASSERT_EQ(0, stat(hostPathOf(at(target)).c_str(), &st));
+        EXPECT_EQ(1300000000, st.st_mtim.tv_sec);
+        EXPECT_EQ(123456789, st.st_mtim.tv_nsec);
+    }
+}
+
+TEST_F(HostOnlyFiles, MoveAtTheNextRestartIsNotSupported)
+{
+    makeFile("a.txt", "abc");
+    const DWORD flags[] = {MOVEFILE_DELAY_UNTIL_REBOOT,
+                           MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING};
+    for (DWORD f : flags)
+    {
+        SetLastError(kSentinel);
+        EXPECT_FALSE(MoveFileExW(at("a.txt").c_str(), at("x.txt").c_str(), f));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+        SetLastError(kSentinel);
+        EXPECT_FALSE(MoveFileExW(at("a.txt").c_str(), nullptr, f));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    }
+    EXPECT_EQ("abc", readFile("a.txt"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(at("x.txt").c_str()));
+}
+
+std::string selfPath()
+{
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
+// Run by HostOnlyFilesAcrossProcesses in a child process; does nothing in a normal run.
+// ZEB_FILES_CHILD holds "<access> <share> <path>": the child opens the path so, reports
+// "open" or "error <code>" on descriptor 3, and holds the handle until its input ends.
+TEST(HostOnlyFilesChild, HoldsAFileOpen)
+{
+    const char* spec = std::getenv("ZEB_FILES_CHILD");
+    if (!spec)
+        GTEST_SKIP() << "run by HostOnlyFilesAcrossProcesses in a child process";
+    unsigned long access = 0;
+    unsigned long share = 0;
+    int used = 0;
+    ASSERT_EQ(2, std::sscanf(spec, "%lu %lu %n", &access, &share, &used));
+    const WText path = wide(spec + used);
+    HandleHolder file(CreateFileW(path.c_str(), static_cast<DWORD>(access),
+                                  static_cast<DWORD>(share), nullptr, OPEN_EXISTING, 0, nullptr));
+    const std::string line =
+        file.valid() ? "open\n" : "error " + std::to_string(GetLastError()) + "\n";
+    ASSERT_EQ(static_cast<ssize_t>(line.size()), write(3, line.data(), line.size()));
+    close(3);
+    char c;
+    while (read(0, &c, 1) > 0)
+    {
+    }
+}
+
+// This executable again, as another process that opens a file and holds it open.
+class OtherProcessHolder
+{
+public:
+    OtherProcessHolder(const WText& path, DWORD access, DWORD share)
+    {
+        int control[2];
+        int ready[2];
+        if (pipe2(control, O_CLOEXEC) != 0)
+            return;
+        if (pipe2(ready, O_CLOEXEC) != 0)
+        {
+            close(control[0]);
+            close(control[1]);
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, control[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, ready[1], 3);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        std::vector<std::string> environment = {"ZEB_FILES_CHILD=" + std::to_string(access) + " " +
+                                                std::to_string(share) + " " + narrow(path)};
+        for (char** e = environ; *e; ++e)
+            if (std::strncmp(*e, "ZEB_FILES_CHILD=", 16) != 0)
+                environment.push_back(*e);
+        std::vector<char*> envp;
+        for (std::string& e : environment)
+            envp.push_back(&e[0]);
+        envp.push_back(nullptr);
+        std::string self = selfPath();
+        std::string filter = "--gtest_filter=HostOnlyFilesChild.*";
+        char* argv[] = {&self[0], &filter[0], nullptr};
+        const int spawned = posix_spawn(&m_pid, self.c_str(), &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        close(control[0]);
+        close(ready[1]);
+        m_control = control[1];
+        if (spawned != 0)
+            m_pid = -1;
+        // The child's one line; end of file when it died first.
+        char buffer[64];
+        ssize_t n;
+        while (m_pid > 0 && m_report.find('\n') == std::string::npos &&
+               (n = read(ready[0], buffer, sizeof buffer)) != 0)
+        {
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                break;
+            m_report.append(buffer, static_cast<size_t>(n));
+        }
+        close(ready[0]);
+        m_report = m_report.substr(0, m_report.find('\n'));
+    }
+    ~OtherProcessHolder() { release(); }
+    OtherProcessHolder(const OtherProcessHolder&) = delete;
+    OtherProcessHolder& operator=(const OtherProcessHolder&) = delete;
+
+    const std::string& report() const { return m_report; }
+    // Lets the child close its handle and end; answers its exit status.
+    int release()
+    {
+        if (m_control >= 0)
+            close(m_control);
+        m_control = -1;
+        return reap();
+    }
+    // Ends the child without letting it close anything.
+    void crash()
+    {
+        if (m_pid > 0)
+            kill(m_pid, SIGKILL);
+        reap();
+        release();
+    }
+
+private:
+    int reap()
+    {
+        if (m_pid <= 0)
+            return m_status;
+        int status = 0;
+        while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR)
+        {
+        }
+        m_pid = -1;
+        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return m_status;
+    }
+
+    pid_t m_pid = -1;
+    int m_control = -1;
+    int m_status = -1;
+    std::string m_report;
+};
+
+class HostOnlyFilesAcrossProcesses : public HostFilesSharing
+{
+};
+
+// The same answers as for a handle of this process, above, which Wine confirms.
+TEST_F(HostOnlyFilesAcrossProcesses, WhatAHandleOfAnotherProcessAllows)
+{
+    for (const HolderCase& c : kHolderCases)
+    {
+        SCOPED_TRACE(c.name);
+        makeLayout();
+        OtherProcessHolder holder(at("a.txt"), c.access, c.share);
+        ASSERT_EQ("open", holder.report());
+        EXPECT_EQ(c.outcomes, sharingOutcomes());
+        EXPECT_EQ(0, holder.release());
+    }
+}
+
+TEST_F(HostOnlyFilesAcrossProcesses, AnotherProcessMeetsThisOnesHandles)
+{
+    makeLayout();
+    const struct
+    {
+        DWORD access;
+        DWORD share;
+        DWORD childAccess;
+        DWORD childShare;
+        const char* report;
+    } cases[] = {
+        {GENERIC_READ, 0, GENERIC_READ, kShareAll, "error 32"},
+        {GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, kShareAll, "open"},
+        {GENERIC_READ, FILE_SHARE_READ, GENERIC_WRITE, kShareAll, "error 32"},
+        {GENERIC_WRITE, kShareAll, GENERIC_READ, FILE_SHARE_READ, "error 32"},
+        {0, 0, GENERIC_READ | GENERIC_WRITE, 0, "open"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << std::hex << c.access << "/" << c.share << " against "
+                                        << c.childAccess << "/" << c.childShare);
+        HandleHolder mine(CreateFileW(at("a.txt").c_str(), c.access, c.share, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(mine.valid());
+        OtherProcessHolder other(at("a.txt"), c.childAccess, c.childShare);
+        EXPECT_EQ(c.report, other.report());
+        EXPECT_EQ(0, other.release());
+    }
+}
+
+TEST_F(HostOnlyFilesAcrossProcesses, AHolderThatEndsReleasesItsFile)
+{
+    makeLayout();
+    for (bool crash : {true, false})
+    {
+        SCOPED_TRACE(crash ? "killed" : "closed and exited");
+        OtherProcessHolder holder(at("a.txt"), GENERIC_READ | GENERIC_WRITE, 0);
+        ASSERT_EQ("open", holder.report());
+        {
+            HandleHolder file(CreateFileW(at("a.txt").c_str(), GENERIC_READ, kShareAll, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+            EXPECT_FALSE(file.valid());
+            EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+        }
+        EXPECT_FALSE(MoveFileExW(at("a.txt").c_str(), at("x.txt").c_str(), 0));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+        EXPECT_FALSE(CopyFileW(at("b.txt").c_str(), at("a.txt").c_str(), FALSE));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+        EXPECT_FALSE(DeleteFileW(at("a.txt").c_str()));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+        if (crash)
+            holder.crash();
+        else
+            EXPECT_EQ(0, holder.release());
+        {
+            HandleHolder file(CreateFileW(at("a.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+            EXPECT_TRUE(file.valid()) << GetLastError();
+        }
+        EXPECT_TRUE(CopyFileW(at("b.txt").c_str(), at("a.txt").c_str(), FALSE)) << GetLastError();
+        EXPECT_TRUE(MoveFileExW(at("a.txt").c_str(), at("x.txt").c_str(), 0)) << GetLastError();
+        EXPECT_TRUE(MoveFileExW(at("x.txt").c_str(), at("a.txt").c_str(), 0)) << GetLastError();
+        EXPECT_EQ("bbbb", readFile("a.txt"));
+    }
 }
 #endif
 } // namespace

@@ -1,18 +1,21 @@
 // File functions, the handle table and the module file name of the host Win32 subset.
 //
-// Files are opened on the host file system through the path mapping of host_paths.
-// Share modes are enforced between the open handles of this process (other processes
-// are not consulted). A file is read-only when none of its write permission bits is
-// set; a write open of such a file is refused even for root, as Windows refuses it.
-// Deleting a file that still has handles open (all of them sharing delete) leaves the
-// name in place until the last handle is closed, as on Windows.
+// Files are opened on the host file system through the path mapping of host_paths, which
+// finds names ignoring case. Share modes hold between every handle of every process that
+// uses the prefix (host_share), as they do between processes on Windows. A file is
+// read-only when none of its write permission bits is set; a write open of such a file is
+// refused even for root, as Windows refuses it. Deleting a file that still has handles of
+// this process open (all of them sharing delete) leaves the name in place until the last
+// one is closed, as on Windows; handles of other processes do not hold the name.
 
 #include "host_paths.h"
+#include "host_share.h"
 #include "host_test_hooks.h"
 #include "host_text.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -24,22 +27,35 @@
 
 namespace
 {
-// Access bits beyond the generic ones that ask for reading or writing data.
+// Access bits beyond the generic ones that ask for reading, writing or deleting.
 constexpr DWORD kGenericAll = 0x10000000;
 constexpr DWORD kFileReadData = 0x0001;
 constexpr DWORD kFileWriteData = 0x0002;
 constexpr DWORD kFileAppendData = 0x0004;
 constexpr DWORD kErrorNoAccess = 998;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The bytes CopyFileW moves per read and write.
+constexpr DWORD kCopyChunk = 256 * 1024;
 
 struct OpenFile
 {
-    int fd;
-    dev_t device;
-    ino_t inode;
-    bool read;
-    bool write;
-    DWORD share;
-    bool directory;
+    int fd = -1;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool read = false;
+    bool write = false;
+    bool directory = false;
+    zebhost::ShareMarks marks; // what this handle does and denies, seen by every process
+
+    OpenFile() = default;
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    ~OpenFile()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    zebhost::FileIdentity identity() const { return {device, inode}; }
 };
 
 struct HandleEntry
@@ -96,29 +112,22 @@ bool wantsWrite(DWORD access)
     return (access & (GENERIC_WRITE | kGenericAll | kFileWriteData | kFileAppendData)) != 0;
 }
 
+// The uses of a file's data that take part in sharing.
+unsigned shareAccess(DWORD access)
+{
+    return (wantsRead(access) ? zebhost::kShareAccessRead : 0) |
+           (wantsWrite(access) ? zebhost::kShareAccessWrite : 0) |
+           ((access & (DELETE | kGenericAll)) ? zebhost::kShareAccessDelete : 0);
+}
+
 bool isReadOnly(const struct stat& st)
 {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-// Whether a new open with this access and share mode collides with a handle already open
-// on the same file. Handles without data access take no part. Caller holds the lock.
-bool sharingConflict(dev_t device, ino_t inode, bool read, bool write, DWORD share)
+bool sameFile(const struct stat& st, const zebhost::FileIdentity& file)
 {
-    if (!read && !write)
-        return false;
-    for (const auto& item : table().handles)
-    {
-        const OpenFile* f = item.second.file.get();
-        if (!f || f->directory || f->device != device || f->inode != inode)
-            continue;
-        if (!f->read && !f->write)
-            continue;
-        if ((read && !(f->share & FILE_SHARE_READ)) || (write && !(f->share & FILE_SHARE_WRITE)) ||
-            (f->read && !(share & FILE_SHARE_READ)) || (f->write && !(share & FILE_SHARE_WRITE)))
-            return true;
-    }
-    return false;
+    return st.st_dev == file.device && st.st_ino == file.inode;
 }
 
 bool hasHandles(dev_t device, ino_t inode)
@@ -183,13 +192,224 @@ DWORD lookupError(const std::string& path, int error)
     return error == ENOENT ? zebhost::notFoundError(path) : zebhost::errnoToWin32(error);
 }
 
-HANDLE registerFile(int fd, bool read, bool write, DWORD share, bool directory)
+// Takes a freshly opened descriptor: its identity, then, under the gate, the share check
+// against every other handle and this handle's marks. Answers 0 or the Win32 error.
+DWORD admit(OpenFile* file, DWORD access, DWORD share, bool check)
 {
     struct stat st;
-    fstat(fd, &st);
-    HandleEntry entry;
-    entry.file.reset(new OpenFile{fd, st.st_dev, st.st_ino, read, write, share, directory});
-    return addHandle(std::move(entry));
+    if (fstat(file->fd, &st) != 0)
+        return zebhost::errnoToWin32(errno);
+    file->device = st.st_dev;
+    file->inode = st.st_ino;
+    const DWORD error = file->marks.lockGate();
+    if (error)
+        return error;
+    const unsigned used = file->directory ? 0 : shareAccess(access);
+    if (check && file->marks.conflicts(file->identity(), used, share))
+        return ERROR_SHARING_VIOLATION;
+    const DWORD markError = file->marks.mark(file->identity(), used, share);
+    file->marks.unlockGate();
+    return markError;
+}
+
+// The open CreateFileW and CopyFileW share, once the path is mapped: the file (or, with
+// backup semantics, the directory) and its share marks in *pOut, whether it existed before
+// in *pExisted. Answers 0 or the Win32 error. Caller holds the table lock.
+DWORD openFile(const zebhost::HostPath& target, DWORD access, DWORD share, DWORD disposition,
+               DWORD flags, std::unique_ptr<OpenFile>* pOut, bool* pExisted)
+{
+    const char* path = target.path.c_str();
+    const bool read = wantsRead(access);
+    const bool write = wantsWrite(access);
+    const bool truncate = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    const int openMode = read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    std::unique_ptr<OpenFile> file(new OpenFile);
+    file->read = read;
+    file->write = write;
+
+    struct stat st;
+    if (stat(path, &st) == 0)
+    {
+        *pExisted = true;
+        if (disposition == CREATE_NEW)
+            return ERROR_FILE_EXISTS;
+        if (S_ISDIR(st.st_mode))
+        {
+            // Directories open only for reading their attributes, with backup semantics.
+            if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || write || truncate)
+                return ERROR_ACCESS_DENIED;
+            file->fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (file->fd < 0)
+                return zebhost::errnoToWin32(errno);
+            file->read = file->write = false;
+            file->directory = true;
+            const DWORD error = admit(file.get(), access, share, false);
+            if (!error)
+                *pOut = std::move(file);
+            return error;
+        }
+        if (target.trailingSeparator)
+            return ERROR_INVALID_NAME;
+        if (isReadOnly(st) && (write || truncate))
+            return ERROR_ACCESS_DENIED;
+        file->fd = open(path, openMode | O_CLOEXEC);
+        if (file->fd < 0 && !read && !write && errno == EACCES)
+            file->fd = open(path, O_PATH | O_CLOEXEC);
+        if (file->fd < 0)
+            return zebhost::errnoToWin32(errno);
+        DWORD error = admit(file.get(), access, share, true);
+        if (error)
+            return error;
+        // Truncated only once the share check has let the open through.
+        if (truncate && (write ? ftruncate(file->fd, 0) : ::truncate(path, 0)) != 0)
+            return zebhost::errnoToWin32(errno);
+        *pOut = std::move(file);
+        return ERROR_SUCCESS;
+    }
+    if (errno != ENOENT)
+        return zebhost::errnoToWin32(errno);
+    *pExisted = false;
+    const DWORD missing = zebhost::notFoundError(target.path);
+    if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING ||
+        missing == ERROR_PATH_NOT_FOUND)
+        return missing;
+    if (target.trailingSeparator)
+        return ERROR_INVALID_NAME;
+    const mode_t mode = (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    file->fd = open(path, openMode | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (file->fd < 0)
+        return errno == EEXIST ? ERROR_FILE_EXISTS : zebhost::errnoToWin32(errno);
+    const DWORD error = admit(file.get(), access, share, true);
+    if (error)
+    {
+        unlink(path);
+        return error;
+    }
+    *pOut = std::move(file);
+    return ERROR_SUCCESS;
+}
+
+// read(2) or write(2) until cbData bytes have moved, the end of the file, or an error
+// (false, errno set); interruptions are carried on. *pcbDone receives the bytes moved.
+bool transferBytes(int fd, bool bWrite, char* data, DWORD cbData, DWORD* pcbDone)
+{
+    DWORD done = 0;
+    while (done < cbData)
+    {
+        const ssize_t n =
+            bWrite ? write(fd, data + done, cbData - done) : read(fd, data + done, cbData - done);
+        if (n < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            *pcbDone = done;
+            return false;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<DWORD>(n);
+    }
+    *pcbDone = done;
+    return true;
+}
+
+// Copies the whole content of one open file to another and gives the copy the source's
+// modification time, as Windows copies keep it. Answers 0 or the Win32 error.
+DWORD copyContents(const OpenFile& from, const OpenFile& to)
+{
+    std::vector<char> buffer(kCopyChunk);
+    DWORD error = ERROR_SUCCESS;
+    for (;;)
+    {
+        DWORD got = 0;
+        DWORD put = 0;
+        if (!transferBytes(from.fd, false, buffer.data(), kCopyChunk, &got))
+            error = zebhost::errnoToWin32(errno);
+        else if (got > 0 && !transferBytes(to.fd, true, buffer.data(), got, &put))
+            error = zebhost::errnoToWin32(errno);
+        else if (put < got)
+            error = zebhost::errnoToWin32(ENOSPC);
+        if (error || got == 0)
+            break;
+    }
+    // The buffer held the file's data.
+    explicit_bzero(buffer.data(), buffer.size());
+    struct stat st;
+    if (!error && fstat(from.fd, &st) == 0)
+    {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+        futimens(to.fd, times);
+    }
+    return error;
+}
+
+// The copy CopyFileW makes, and MoveFileExW between devices: the source is opened first
+// (sharing with everyone but keeping readers), then the new name is mapped and opened for
+// writing, created with the source's read-only attribute when it is new. A failed copy
+// removes the incomplete file. Answers 0 or the Win32 error. Caller holds the table lock.
+DWORD copyFile(const zebhost::HostPath& source, LPCWSTR lpNewFileName, bool bFailIfExists)
+{
+    std::unique_ptr<OpenFile> from;
+    bool existed = false;
+    DWORD error = openFile(source, GENERIC_READ, kShareAll, OPEN_EXISTING, 0, &from, &existed);
+    if (error)
+        return error;
+    zebhost::HostPath target;
+    if (!zebhost::toHostPath(lpNewFileName, &target, &error))
+        return error;
+    struct stat st;
+    // A file copied onto itself would be truncated before it is read.
+    if (!bFailIfExists && stat(target.path.c_str(), &st) == 0 && sameFile(st, from->identity()))
+        return ERROR_SHARING_VIOLATION;
+    if (fstat(from->fd, &st) != 0)
+        return zebhost::errnoToWin32(errno);
+    const DWORD attributes = isReadOnly(st) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+    std::unique_ptr<OpenFile> to;
+    error = openFile(target, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     bFailIfExists ? CREATE_NEW : CREATE_ALWAYS, attributes, &to, &existed);
+    if (error)
+        return error;
+    error = copyContents(*from, *to);
+    if (error)
+    {
+        const zebhost::FileIdentity written = to->identity();
+        to.reset();
+        if (stat(target.path.c_str(), &st) == 0 && sameFile(st, written))
+            unlink(target.path.c_str());
+    }
+    return error;
+}
+
+// The deletion DeleteFileW makes, and MoveFileExW without a new name. Caller holds the lock.
+DWORD deleteFile(const zebhost::HostPath& target)
+{
+    const char* path = target.path.c_str();
+    struct stat st;
+    if (lstat(path, &st) != 0)
+        return lookupError(target.path, errno);
+    if (S_ISDIR(st.st_mode))
+        return ERROR_ACCESS_DENIED;
+    if (target.trailingSeparator)
+        return ERROR_INVALID_NAME;
+    if (!S_ISLNK(st.st_mode))
+    {
+        if (isReadOnly(st))
+            return ERROR_ACCESS_DENIED;
+        zebhost::ShareMarks gate;
+        const DWORD error = gate.lockGate();
+        if (error)
+            return error;
+        if (gate.conflicts({st.st_dev, st.st_ino}, zebhost::kShareAccessDelete, kShareAll))
+            return ERROR_SHARING_VIOLATION;
+        if (hasHandles(st.st_dev, st.st_ino))
+        {
+            table().pendingDeletes[{st.st_dev, st.st_ino}] = target.path;
+            return ERROR_SUCCESS;
+        }
+    }
+    if (unlink(path) != 0)
+        return zebhost::errnoToWin32(errno);
+    return ERROR_SUCCESS;
 }
 
 std::string executablePath()
@@ -233,75 +453,26 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     zebhost::HostPath target;
     if (!zebhost::toHostPath(lpFileName, &target, &error))
         return failOpen(error);
-    const char* path = target.path.c_str();
-    const bool read = wantsRead(dwDesiredAccess);
-    const bool write = wantsWrite(dwDesiredAccess);
-    const bool truncate =
-        dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING;
+    std::lock_guard<std::mutex> guard(table().lock);
+    std::unique_ptr<OpenFile> file;
+    bool existed = false;
+    error = openFile(target, dwDesiredAccess, dwShareMode, dwCreationDisposition,
+                     dwFlagsAndAttributes, &file, &existed);
+    if (error)
+        return failOpen(error);
+    HandleEntry entry;
+    entry.file = std::move(file);
+    HANDLE h = addHandle(std::move(entry));
     const bool reportsExisting =
         dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;
-    const int openMode = read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
-
-    std::lock_guard<std::mutex> guard(table().lock);
-    struct stat st;
-    if (stat(path, &st) == 0)
-    {
-        if (dwCreationDisposition == CREATE_NEW)
-            return failOpen(ERROR_FILE_EXISTS);
-        if (S_ISDIR(st.st_mode))
-        {
-            // Directories open only for reading their attributes, with backup semantics.
-            if (!(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || write || truncate)
-                return failOpen(ERROR_ACCESS_DENIED);
-            const int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (fd < 0)
-                return failOpen(zebhost::errnoToWin32(errno));
-            HANDLE h = registerFile(fd, false, false, dwShareMode, true);
-            SetLastError(reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-            return h;
-        }
-        if (target.trailingSeparator)
-            return failOpen(ERROR_INVALID_NAME);
-        if (isReadOnly(st) && (write || truncate))
-            return failOpen(ERROR_ACCESS_DENIED);
-        if (sharingConflict(st.st_dev, st.st_ino, read, write, dwShareMode))
-            return failOpen(ERROR_SHARING_VIOLATION);
-        int fd = open(path, openMode | O_CLOEXEC);
-        if (fd < 0 && !read && !write && errno == EACCES)
-            fd = open(path, O_PATH | O_CLOEXEC);
-        if (fd < 0)
-            return failOpen(zebhost::errnoToWin32(errno));
-        if (truncate && (write ? ftruncate(fd, 0) : ::truncate(path, 0)) != 0)
-        {
-            const DWORD truncateError = zebhost::errnoToWin32(errno);
-            close(fd);
-            return failOpen(truncateError);
-        }
-        HANDLE h = registerFile(fd, read, write, dwShareMode, false);
-        SetLastError(reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-        return h;
-    }
-    if (errno != ENOENT)
-        return failOpen(zebhost::errnoToWin32(errno));
-    const DWORD missing = zebhost::notFoundError(target.path);
-    if (dwCreationDisposition == OPEN_EXISTING || dwCreationDisposition == TRUNCATE_EXISTING ||
-        missing == ERROR_PATH_NOT_FOUND)
-        return failOpen(missing);
-    if (target.trailingSeparator)
-        return failOpen(ERROR_INVALID_NAME);
-    const mode_t mode = (dwFlagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-    const int fd = open(path, openMode | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0)
-        return failOpen(errno == EEXIST ? ERROR_FILE_EXISTS : zebhost::errnoToWin32(errno));
-    HANDLE h = registerFile(fd, read, write, dwShareMode, false);
-    SetLastError(ERROR_SUCCESS);
+    SetLastError(existed && reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return h;
 }
 
 namespace
 {
-// What ReadFile and WriteFile share: the checks, and a loop over read(2) or write(2) that
-// carries on after interruptions. A read stops at the end of the file with fewer bytes.
+// What ReadFile and WriteFile share: the checks, then the transfer loop. A read stops at
+// the end of the file with fewer bytes.
 BOOL transfer(const char* szFunction, HANDLE hFile, bool bWrite, void* pData, DWORD cbData,
               LPDWORD pcbDone, LPOVERLAPPED lpOverlapped)
 {
@@ -320,27 +491,11 @@ BOOL transfer(const char* szFunction, HANDLE hFile, bool bWrite, void* pData, DW
         return fail(ERROR_INVALID_PARAMETER);
     if (!pData && cbData)
         return fail(kErrorNoAccess);
-    char* data = static_cast<char*>(pData);
     DWORD done = 0;
-    while (done < cbData)
-    {
-        const ssize_t n = bWrite ? write(f->fd, data + done, cbData - done)
-                                 : read(f->fd, data + done, cbData - done);
-        if (n < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            if (pcbDone)
-                *pcbDone = done;
-            return fail(zebhost::errnoToWin32(errno));
-        }
-        if (n == 0)
-            break;
-        done += static_cast<DWORD>(n);
-    }
+    const bool ok = transferBytes(f->fd, bWrite, static_cast<char*>(pData), cbData, &done);
     if (pcbDone)
         *pcbDone = done;
-    return TRUE;
+    return ok ? TRUE : fail(zebhost::errnoToWin32(errno));
 }
 } // namespace
 
@@ -460,8 +615,9 @@ BOOL WINAPI CloseHandle(HANDLE hObject)
         t.handles.erase(it);
         if (file)
         {
-            close(file->fd);
-            finishPendingDelete(file->device, file->inode);
+            const zebhost::FileIdentity closed = file->identity();
+            file.reset(); // closes the file and drops its share marks
+            finishPendingDelete(closed.device, closed.inode);
         }
     }
     if (onClose)
@@ -505,38 +661,100 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
     zebhost::HostPath target;
     if (!resolveTarget("DeleteFileW", lpFileName, &target))
         return FALSE;
-    const char* path = target.path.c_str();
     std::lock_guard<std::mutex> guard(table().lock);
-    struct stat st;
-    if (lstat(path, &st) != 0)
-        return fail(lookupError(target.path, errno));
-    if (S_ISDIR(st.st_mode))
-        return fail(ERROR_ACCESS_DENIED);
-    if (target.trailingSeparator)
-        return fail(ERROR_INVALID_NAME);
-    if (!S_ISLNK(st.st_mode))
+    const DWORD error = deleteFile(target);
+    return error ? fail(error) : TRUE;
+}
+
+BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists)
+{
+    zebhost::HostPath source;
+    if (!resolveTarget("CopyFileW", lpExistingFileName, &source))
+        return FALSE;
+    std::lock_guard<std::mutex> guard(table().lock);
+    const DWORD error = copyFile(source, lpNewFileName, bFailIfExists != FALSE);
+    if (error)
+        return fail(error);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags)
+{
+    zebhost::HostPath source;
+    if (!resolveTarget("MoveFileExW", lpExistingFileName, &source))
+        return FALSE;
+    // A move at the next start of the system has no host form.
+    if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT)
+        return fail(ERROR_INVALID_PARAMETER);
+    std::lock_guard<std::mutex> guard(table().lock);
+    // Without a new name the file is deleted.
+    if (!lpNewFileName)
     {
-        if (isReadOnly(st))
-            return fail(ERROR_ACCESS_DENIED);
-        FileTable& t = table();
-        bool open = false;
-        for (const auto& item : t.handles)
-        {
-            const OpenFile* f = item.second.file.get();
-            if (!f || f->device != st.st_dev || f->inode != st.st_ino)
-                continue;
-            if ((f->read || f->write) && !(f->share & FILE_SHARE_DELETE))
-                return fail(ERROR_SHARING_VIOLATION);
-            open = true;
-        }
-        if (open)
-        {
-            t.pendingDeletes[{st.st_dev, st.st_ino}] = target.path;
-            return TRUE;
-        }
+        const DWORD error = deleteFile(source);
+        return error ? fail(error) : TRUE;
     }
-    if (unlink(path) != 0)
+    struct stat from;
+    if (lstat(source.path.c_str(), &from) != 0)
+        return fail(lookupError(source.path, errno));
+    const bool directory = S_ISDIR(from.st_mode);
+    if (source.trailingSeparator && !directory)
+        return fail(ERROR_INVALID_NAME);
+    // The gate stays locked until the rename is done, so no open slips in between.
+    zebhost::ShareMarks gate;
+    DWORD error = gate.lockGate();
+    if (error)
+        return fail(error);
+    if (gate.conflicts({from.st_dev, from.st_ino}, zebhost::kShareAccessDelete, kShareAll))
+        return fail(ERROR_SHARING_VIOLATION);
+    zebhost::HostPath target;
+    if (!zebhost::toHostPath(lpNewFileName, &target, &error))
+        return fail(error);
+    const char* to = target.path.c_str();
+    struct stat there;
+    if (lstat(to, &there) == 0)
+    {
+        // The same file under another spelling: nothing to do.
+        if (there.st_dev == from.st_dev && there.st_ino == from.st_ino)
+            return TRUE;
+        if (target.trailingSeparator && !S_ISDIR(there.st_mode))
+            return fail(ERROR_DIRECTORY);
+        if (!(dwFlags & MOVEFILE_REPLACE_EXISTING))
+            return fail(ERROR_ALREADY_EXISTS);
+        // Neither a directory nor a file that is open anywhere is replaced.
+        if (S_ISDIR(there.st_mode) || gate.inUse({there.st_dev, there.st_ino}))
+            return fail(ERROR_ACCESS_DENIED);
+        // rename(2) puts a directory in the place of a file only once the file is gone.
+        if (directory && unlink(to) != 0)
+            return fail(zebhost::errnoToWin32(errno));
+    }
+    else if (errno != ENOENT)
+        return fail(lookupError(target.path, errno));
+    else
+    {
+        const DWORD missing = zebhost::notFoundError(target.path);
+        if (missing == ERROR_PATH_NOT_FOUND)
+            return fail(missing);
+        if (target.trailingSeparator)
+            return fail(ERROR_DIRECTORY);
+    }
+    if (rename(source.path.c_str(), to) == 0)
+        return TRUE;
+    if (errno != EXDEV)
         return fail(zebhost::errnoToWin32(errno));
+    // Another file system: a file may be copied there and then deleted here (a directory
+    // is not copied).
+    if (!(dwFlags & MOVEFILE_COPY_ALLOWED))
+        return fail(ERROR_NOT_SAME_DEVICE);
+    if (directory)
+        return fail(ERROR_ACCESS_DENIED);
+    gate.unlockGate();
+    error = copyFile(source, lpNewFileName, !(dwFlags & MOVEFILE_REPLACE_EXISTING));
+    if (!error)
+        error = deleteFile(source);
+    if (error)
+        return fail(error);
+    SetLastError(ERROR_SUCCESS); // as the copy leaves it
     return TRUE;
 }
 
@@ -576,6 +794,25 @@ BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
     if (mode != (st.st_mode & 07777) && chmod(path, mode) != 0)
         return fail(zebhost::errnoToWin32(errno));
     return TRUE;
+}
+
+DWORD WINAPI GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer)
+{
+    DWORD error = 0;
+    std::u16string path;
+    if (zebhost::injectedFailure("GetCurrentDirectoryW", &error) ||
+        !zebhost::currentWindowsDirectory(&path, &error))
+    {
+        SetLastError(error);
+        return 0;
+    }
+    const DWORD length = static_cast<DWORD>(path.size());
+    // Too small a buffer is left alone; the answer is the size it needs, terminator included.
+    if (nBufferLength <= length)
+        return length + 1;
+    std::memcpy(lpBuffer, path.data(), length * sizeof(WCHAR));
+    lpBuffer[length] = 0;
+    return length;
 }
 
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName)

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,8 @@ constexpr DWORD kErrorGenFailure = 31;
 constexpr DWORD kErrorBadDevType = 66;
 constexpr DWORD kErrorDiskFull = 112;
 constexpr DWORD kErrorFilenameExcedRange = 206;
+// The longest name a directory entry can have, in UTF-16 code units.
+constexpr size_t kMaxNameLength = 255;
 
 bool isSeparator(WCHAR c)
 {
@@ -36,16 +39,24 @@ bool isDriveLetter(WCHAR c)
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
 
-std::string currentDirectory()
+// The host's current directory; false with errno set when it has none.
+bool hostCurrentDirectory(std::string* out)
 {
     std::vector<char> buffer(PATH_MAX);
     while (!getcwd(buffer.data(), buffer.size()))
     {
         if (errno != ERANGE)
-            return "/";
+            return false;
         buffer.resize(buffer.size() * 2);
     }
-    return buffer.data();
+    *out = buffer.data();
+    return true;
+}
+
+std::string currentDirectory()
+{
+    std::string path;
+    return hostCurrentDirectory(&path) ? path : "/";
 }
 
 std::string stripTrailingSlashes(std::string path)
@@ -58,16 +69,6 @@ std::string stripTrailingSlashes(std::string path)
 std::string driveC()
 {
     return hostPrefix() + "/drive_c";
-}
-
-// mkdir -p; failures show up later when the path is used.
-void makeDirectories(const std::string& path)
-{
-    for (size_t i = 1; i <= path.size(); ++i)
-    {
-        if (i == path.size() || path[i] == '/')
-            mkdir(path.substr(0, i).c_str(), 0777);
-    }
 }
 
 // The text after `root` when `path` is `root` itself or lies below it.
@@ -83,6 +84,56 @@ bool below(const std::string& path, const std::string& root, std::string* rest)
     if (path[root.size()] != '/')
         return false;
     *rest = path.substr(root.size() + 1);
+    return true;
+}
+
+// Whether the directory `dir` ("" for the root) holds an entry called `name`, the same
+// or differing only in case; *spelled receives the entry's own spelling, or the name as
+// given when there is none.
+bool findEntry(const std::string& dir, const std::u16string& name, std::string* spelled)
+{
+    *spelled = utf16ToUtf8(name);
+    struct stat st;
+    if (lstat((dir + "/" + *spelled).c_str(), &st) == 0)
+        return true;
+    if (errno != ENOENT)
+        return false;
+    DIR* entries = opendir(dir.empty() ? "/" : dir.c_str());
+    if (!entries)
+        return false;
+    bool found = false;
+    while (const dirent* entry = readdir(entries))
+    {
+        if (equalsNoCase(utf8ToUtf16(entry->d_name), name))
+        {
+            *spelled = entry->d_name;
+            found = true;
+            break;
+        }
+    }
+    closedir(entries);
+    return found;
+}
+
+// Appends the names to the host path, each spelled as the existing entry it names.
+bool appendNames(const std::vector<std::u16string>& names, std::string* path, DWORD* error)
+{
+    bool found = true; // every name so far exists
+    for (size_t i = 0; i < names.size(); ++i)
+    {
+        std::string spelled;
+        if (names[i].size() > kMaxNameLength)
+        {
+            const bool last = i + 1 == names.size();
+            *error = last && found ? notFoundError(*path + "/x") : ERROR_PATH_NOT_FOUND;
+            return false;
+        }
+        if (found)
+            found = findEntry(*path, names[i], &spelled);
+        else
+            spelled = utf16ToUtf8(names[i]);
+        *path += "/" + spelled;
+    }
     return true;
 }
 
@@ -204,12 +255,33 @@ bool toHostPath(LPCWSTR windowsPath, HostPath* out, DWORD* error)
         *error = names.size() == 1 ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
         return false;
     }
-    for (const auto& name : names)
-        path += "/" + utf16ToUtf8(name);
+    if (!appendNames(names, &path, error))
+        return false;
     if (path.empty())
         path = "/";
     out->path = path;
     out->trailingSeparator = !names.empty() && s.back() == u'\\';
+    return true;
+}
+
+void makeDirectories(const std::string& path)
+{
+    for (size_t i = 1; i <= path.size(); ++i)
+    {
+        if (i == path.size() || path[i] == '/')
+            mkdir(path.substr(0, i).c_str(), 0777);
+    }
+}
+
+bool currentWindowsDirectory(std::u16string* out, DWORD* error)
+{
+    std::string path;
+    if (!hostCurrentDirectory(&path))
+    {
+        *error = errnoToWin32(errno);
+        return false;
+    }
+    *out = toWindowsPath(path);
     return true;
 }
 

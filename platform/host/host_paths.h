@@ -6,8 +6,10 @@
 // $HOME/.zeb-host when that is unset; drive_c/ is created the first time a C: path
 // is mapped. No other drive exists.
 //
-// Names are looked up case-sensitively on the host file system: "C:\Foo" and
-// "C:\foo" are different files here, although they are one file on Windows.
+// Names are looked up ignoring case, as Win32 does on the host's case-sensitive file
+// system: "C:\FOO.TXT" names an existing "C:\foo.txt" (an exact match wins when names
+// differ only in case), and a name that matches nothing keeps the case it was given, so a
+// new file is created with it. Case is compared by ASCII and Latin-1 letters.
 #pragma once
 
 #include "win32_host.h"
@@ -32,8 +34,17 @@ struct HostPath
 // Fails with the Win32 error code in *error: ERROR_PATH_NOT_FOUND for an empty path
 // or an unknown drive (ERROR_FILE_NOT_FOUND for a name directly under its root),
 // ERROR_INVALID_NAME for a name with one of < > " | ? * or a control character,
-// ERROR_BAD_DEV_TYPE (66) for a UNC path, which has no host form.
+// ERROR_BAD_DEV_TYPE (66) for a UNC path, which has no host form. A name longer than 255
+// characters names nothing: ERROR_FILE_NOT_FOUND when it is the last one and its directory
+// exists, else ERROR_PATH_NOT_FOUND.
 bool toHostPath(LPCWSTR windowsPath, HostPath* out, DWORD* error);
+
+// The process's current directory in Windows form; false with the Win32 error in *error
+// when the host cannot name it (for instance after it was removed).
+bool currentWindowsDirectory(std::u16string* out, DWORD* error);
+
+// mkdir -p; failures show up later, when the path is used.
+void makeDirectories(const std::string& path);
 
 // The Windows form of a host path: "C:\..." below the prefix's drive_c, else "Z:\...".
 // A relative host path is taken relative to the current directory.

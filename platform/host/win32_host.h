@@ -163,6 +163,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLi
 #define REG_QWORD 11
 
 #define REG_OPTION_NON_VOLATILE 0x0
+#define REG_OPTION_VOLATILE 0x1 // accepted; the host keeps every key until it saves
 #define REG_CREATED_NEW_KEY 0x1
 #define REG_OPENED_EXISTING_KEY 0x2
 
@@ -290,6 +291,39 @@ BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD
 // (the buffer untouched); 0 with the last error on failure.
 DWORD WINAPI GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
 
+// Directory search. The last component of the pattern may hold the wildcards * and ?
+// (matched without regard to ASCII case; "*.*" matches every name); the components before
+// it name the folder searched. A folder other than a drive's root lists "." and ".." first,
+// then its entries sorted by name. A pattern ending in a backslash, a bare drive ("C:") and
+// a pattern that matches nothing fail with ERROR_FILE_NOT_FOUND, a missing folder with
+// ERROR_PATH_NOT_FOUND.
+#define ERROR_NO_MORE_FILES 18L
+struct _FILETIME
+{
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+typedef _FILETIME FILETIME;
+struct WIN32_FIND_DATAW
+{
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
+};
+typedef WIN32_FIND_DATAW* LPWIN32_FIND_DATAW;
+HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData);
+// ERROR_NO_MORE_FILES after the last match.
+BOOL WINAPI FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData);
+// A handle that is not an open search fails with ERROR_INVALID_HANDLE.
+BOOL WINAPI FindClose(HANDLE hFindFile);
+
 // ---- Process and environment ----------------------------------------------
 // The pseudo handle of the calling process.
 HANDLE WINAPI GetCurrentProcess();
@@ -406,6 +440,110 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 // Fails with ERROR_INVALID_HANDLE for a module that holds no reference.
 BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+
+// ---- Shell folders ---------------------------------------------------------
+typedef LONG HRESULT;
+#define S_OK ((HRESULT)0L)
+#define S_FALSE ((HRESULT)1L)
+#define E_FAIL ((HRESULT)0x80004005L)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define CSIDL_COMMON_APPDATA 0x0023
+#define CSIDL_FLAG_CREATE 0x8000
+#define SHGFP_TYPE_CURRENT 0
+#define SHGFP_TYPE_DEFAULT 1
+// Only the common application-data folder exists: "C:\ProgramData", where Wine places it,
+// made in the prefix when it is missing (E_FAIL when it cannot be). Any other folder
+// answers E_INVALIDARG. The window and the token are ignored.
+HRESULT WINAPI SHGetFolderPathW(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPWSTR pszPath);
+
+// ---- Profile (INI) files ---------------------------------------------------
+// The private-profile functions as Wine 8 has them. Every call reads the file afresh; a
+// write that changes something rewrites it whole: lines trimmed, blank lines dropped,
+// comments (lines starting with ";") kept where they stood, CR LF line ends. A file that
+// starts with a UTF-16LE, UTF-16BE or UTF-8 byte-order mark keeps that encoding; any other
+// file, and a new one, is ANSI (code page 1252; other characters become a best-fit letter
+// or "?"). Section and key names are compared trimmed and without regard to ASCII case, and
+// the first of duplicates counts. A file name without a backslash lies in C:\windows. A
+// missing file reads as an empty one (with the open's error as the last error).
+//
+// Short buffers: a value gets size - 1 characters and answers their count; a list (the
+// entries of a section, the keys of a section, the section names) that does not fit whole
+// with its final terminator is cut to size - 2 units and answers size - 2.
+UINT WINAPI GetPrivateProfileIntW(LPCWSTR lpAppName, LPCWSTR lpKeyName, INT nDefault,
+                                  LPCWSTR lpFileName);
+// A null section lists the section names, a null key the keys that have values.
+DWORD WINAPI GetPrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName, LPCWSTR lpDefault,
+                                      LPWSTR lpReturnedString, DWORD nSize, LPCWSTR lpFileName);
+DWORD WINAPI GetPrivateProfileSectionW(LPCWSTR lpAppName, LPWSTR lpReturnedString, DWORD nSize,
+                                       LPCWSTR lpFileName);
+DWORD WINAPI GetPrivateProfileSectionNamesW(LPWSTR lpszReturnBuffer, DWORD nSize,
+                                            LPCWSTR lpFileName);
+// A null key deletes the section, a null value the key.
+BOOL WINAPI WritePrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName, LPCWSTR lpString,
+                                       LPCWSTR lpFileName);
+// Replaces the section's entries by the "key=value" strings of a double-NUL-terminated list
+// (strings without "=" are skipped); a null list deletes the section.
+BOOL WINAPI WritePrivateProfileSectionW(LPCWSTR lpAppName, LPCWSTR lpString, LPCWSTR lpFileName);
+
+// ---- Process token and privileges -----------------------------------------
+// The host process has one token. It holds the privileges of an elevated administrator
+// (SeBackupPrivilege, SeRestorePrivilege, SeShutdownPrivilege and the like, not
+// SeTcbPrivilege or SeCreateTokenPrivilege), or the comma-separated names in
+// ZEB_HOST_TOKEN_PRIVILEGES; only SeChangeNotifyPrivilege, SeImpersonatePrivilege and
+// SeCreateGlobalPrivilege start enabled.
+typedef HANDLE* PHANDLE;
+struct _LUID
+{
+    DWORD LowPart;
+    LONG HighPart;
+};
+typedef _LUID LUID;
+typedef LUID* PLUID;
+struct _LUID_AND_ATTRIBUTES
+{
+    LUID Luid;
+    DWORD Attributes;
+};
+typedef _LUID_AND_ATTRIBUTES LUID_AND_ATTRIBUTES;
+struct _TOKEN_PRIVILEGES
+{
+    DWORD PrivilegeCount;
+    LUID_AND_ATTRIBUTES Privileges[1];
+};
+typedef _TOKEN_PRIVILEGES TOKEN_PRIVILEGES;
+typedef TOKEN_PRIVILEGES* PTOKEN_PRIVILEGES;
+enum TOKEN_INFORMATION_CLASS
+{
+    TokenUser = 1,
+    TokenGroups,
+    TokenPrivileges
+};
+#define TOKEN_QUERY 0x0008
+#define TOKEN_ADJUST_PRIVILEGES 0x0020
+#define SE_PRIVILEGE_ENABLED_BY_DEFAULT 0x00000001L
+#define SE_PRIVILEGE_ENABLED 0x00000002L
+#define SE_PRIVILEGE_REMOVED 0x00000004L
+#define ERROR_NOT_ALL_ASSIGNED 1300L
+#define ERROR_NO_SUCH_PRIVILEGE 1313L
+// Only the current process's pseudo handle can be opened. The handle is closed by
+// CloseHandle.
+BOOL WINAPI OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle);
+// The system name must be null or empty; names are compared without regard to case;
+// an unknown name fails with ERROR_NO_SUCH_PRIVILEGE.
+BOOL WINAPI LookupPrivilegeValueW(LPCWSTR lpSystemName, LPCWSTR lpName, PLUID lpLuid);
+// Needs TOKEN_ADJUST_PRIVILEGES (ERROR_ACCESS_DENIED). Succeeds with the last error
+// ERROR_NOT_ALL_ASSIGNED when the token lacks one of the privileges of the set (the others
+// are changed), else with 0. PreviousState, when given, receives the earlier state of the
+// privileges changed.
+BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
+                                  PTOKEN_PRIVILEGES NewState, DWORD BufferLength,
+                                  PTOKEN_PRIVILEGES PreviousState, LPDWORD ReturnLength);
+// Only TokenPrivileges; needs TOKEN_QUERY.
+BOOL WINAPI GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS TokenInformationClass,
+                                LPVOID TokenInformation, DWORD TokenInformationLength,
+                                LPDWORD ReturnLength);
 
 // ---- C runtime -------------------------------------------------------------
 // Local time in the C runtime's ctime form ("Wed Dec 09 13:05:07 2026\n"),
