@@ -213,8 +213,8 @@ WindowsVersion versionOf(DWORD major, DWORD minor)
         version.suiteMask = known.suiteMask;
         if (known.servicePackMajor != 0)
             version.servicePack =
-                u"Service Pack " + std::u16string(1, static_cast<char16_t>(
-                                                         u'0' + known.servicePackMajor));
+                u"Service Pack " +
+                std::u16string(1, static_cast<char16_t>(u'0' + known.servicePackMajor));
     }
     return version;
 }
@@ -256,8 +256,9 @@ WindowsVersion windowsVersion()
             version.build = build;
         return version;
     }
-    std::fprintf(stderr, "host system: ZEB_HOST_WINDOWS_VERSION=%s is not major.minor[.build]; "
-                         "using 6.1\n",
+    std::fprintf(stderr,
+                 "host system: ZEB_HOST_WINDOWS_VERSION=%s is not major.minor[.build]; "
+                 "using 6.1\n",
                  text.c_str());
     return versionOf(6, 1);
 }
@@ -278,8 +279,9 @@ WORD processorArchitecture()
     if (parseNumber(text, &architecture) && architecture <= 0xFFFF)
         return static_cast<WORD>(architecture);
     if (!text.empty())
-        std::fprintf(stderr, "host system: ZEB_HOST_PROCESSOR_ARCHITECTURE=%s is not a number "
-                             "up to 65535; using the system's bitness\n",
+        std::fprintf(stderr,
+                     "host system: ZEB_HOST_PROCESSOR_ARCHITECTURE=%s is not a number "
+                     "up to 65535; using the system's bitness\n",
                      text.c_str());
     return systemIs64Bit() ? PROCESSOR_ARCHITECTURE_AMD64 : PROCESSOR_ARCHITECTURE_INTEL;
 }
@@ -292,8 +294,9 @@ bool isOSAnswer(DWORD query)
     {
         if (parseList(text, &answers))
             return std::find(answers.begin(), answers.end(), query) != answers.end();
-        std::fprintf(stderr, "host system: ZEB_HOST_ISOS_TRUE=%s is not a list of numbers; "
-                             "using the defaults\n",
+        std::fprintf(stderr,
+                     "host system: ZEB_HOST_ISOS_TRUE=%s is not a list of numbers; "
+                     "using the defaults\n",
                      text.c_str());
     }
     const WindowsVersion version = windowsVersion();
