@@ -7,6 +7,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <shlobj.h>
 #include <wchar.h>
 #include <time.h>
 // A wide literal of the platform's WCHAR type.
