@@ -22,20 +22,47 @@ const OutcomeMessage s_outcomeMessages[] = {
     {5, IDS_PATCH_COMPLETED},         {6, IDS_UNKNOWN_EXCEPTION},
 };
 
-// Loads one string of the program's module into a zeroed buffer; a missing string
-// leaves the buffer empty.
-void loadMessage(UINT uMessageId, WCHAR* szBuffer)
-{
-    std::memset(szBuffer, 0, MESSAGE_BUFFER_CHARS * sizeof(WCHAR));
-    LoadStringW(GetModuleHandleW(NULL), uMessageId, szBuffer, MESSAGE_BUFFER_CHARS);
-}
-
 // The text of a string for the Win32 calls: an invalid (empty) string is the empty text.
 LPCWSTR textOf(const CZEBWCharString& szText)
 {
     return szText.isValid() && szText.getBuffer() != NULL ? szText.getBuffer() : ZEB_W("");
 }
 } // namespace
+
+void loadMessage(UINT uMessageId, WCHAR* szBuffer)
+{
+    std::memset(szBuffer, 0, MESSAGE_BUFFER_CHARS * sizeof(WCHAR));
+    LoadStringW(GetModuleHandleW(NULL), uMessageId, szBuffer, MESSAGE_BUFFER_CHARS);
+}
+
+void loadEnglishMessage(UINT uMessageId, WCHAR* szBuffer)
+{
+    std::memset(szBuffer, 0, MESSAGE_BUFFER_CHARS * sizeof(WCHAR));
+    // A string table block holds sixteen strings, each a 16-bit length and its units.
+    HMODULE hModule = GetModuleHandleW(NULL);
+    HRSRC hBlock = FindResourceExW(hModule, RT_STRING, MAKEINTRESOURCEW(uMessageId / 16 + 1),
+                                   static_cast<WORD>(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)));
+    HGLOBAL hData = hBlock ? LoadResource(hModule, hBlock) : NULL;
+    const WORD* pUnits = hData ? static_cast<const WORD*>(LockResource(hData)) : NULL;
+    if (!pUnits)
+        return;
+    const DWORD cUnits = SizeofResource(hModule, hBlock) / sizeof(WORD);
+    DWORD ulPos = 0;
+    for (UINT uIndex = 0; uIndex < uMessageId % 16; ++uIndex)
+    {
+        if (ulPos >= cUnits)
+            return;
+        ulPos += 1 + pUnits[ulPos];
+    }
+    if (ulPos >= cUnits)
+        return;
+    DWORD cChars = pUnits[ulPos];
+    if (cChars > cUnits - ulPos - 1)
+        return; // a block that ends inside the string is not read
+    if (cChars > MESSAGE_BUFFER_CHARS - 1)
+        cChars = MESSAGE_BUFFER_CHARS - 1;
+    std::memcpy(szBuffer, pUnits + ulPos + 1, cChars * sizeof(WCHAR));
+}
 
 bool hasSilentSwitch(const CZEBWCharString& szCommandLine)
 {

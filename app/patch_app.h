@@ -22,6 +22,12 @@ bool hasSilentSwitch(const CZEBWCharString& szCommandLine);
 // failure message if anything is thrown. Answers 0 in every case.
 int runPatchProgram(LPCWSTR szCommandLine);
 
+// Loads one string of the program's module, in the user's language, into a zeroed buffer of
+// MESSAGE_BUFFER_CHARS; a missing string leaves the buffer empty.
+void loadMessage(UINT uMessageId, WCHAR* szBuffer);
+// The same from the English (United States) entry of the string table.
+void loadEnglishMessage(UINT uMessageId, WCHAR* szBuffer);
+
 // Loads the caption (1140) and the text `uMessageId` from the program's module and
 // presents them with `uStyle` (MB_OK or MB_OKCANCEL). Answers the presentation's result.
 int showMessage(UINT uMessageId, UINT uStyle);
