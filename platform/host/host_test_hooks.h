@@ -31,6 +31,11 @@ std::vector<std::u16string> loadLibraryPaths();
 void clearLoadLibraryPaths();
 DWORD libraryReferences();
 
+// ---- Process token ----
+// Replaces the privileges the process token holds by the comma-separated names (unknown
+// names are ignored; the usual three start enabled); null restores the configured set.
+void setTokenPrivileges(const char* szNames);
+
 // ---- Fault injection ----
 // The next `count` calls of the named host function (for example "RegOpenKeyExW",
 // "CreateFileW") fail with `error`, as the real call would report it.

@@ -490,9 +490,9 @@ BOOL WINAPI WritePrivateProfileSectionW(LPCWSTR lpAppName, LPCWSTR lpString, LPC
 // ---- Process token and privileges -----------------------------------------
 // The host process has one token. It holds the privileges of an elevated administrator
 // (SeBackupPrivilege, SeRestorePrivilege, SeShutdownPrivilege and the like, not
-// SeTcbPrivilege or SeCreateTokenPrivilege), or the comma-separated names in
-// ZEB_HOST_TOKEN_PRIVILEGES; only SeChangeNotifyPrivilege, SeImpersonatePrivilege and
-// SeCreateGlobalPrivilege start enabled.
+// SeCreateTokenPrivilege or SeLockMemoryPrivilege), or the comma-separated names in
+// ZEB_HOST_TOKEN_PRIVILEGES; only SeChangeNotifyPrivilege, SeLoadDriverPrivilege,
+// SeImpersonatePrivilege and SeCreateGlobalPrivilege start enabled.
 typedef HANDLE* PHANDLE;
 struct _LUID
 {
