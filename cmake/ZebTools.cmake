@@ -29,6 +29,12 @@ if(NOT EXISTS /usr/share/i18n/locales/de_DE)
   message(FATAL_ERROR "the locale sources are missing: install the Debian package 'locales'.")
 endif()
 
+# Signing the shipping program with a throw-away certificate (scripts/sign.sh).
+zeb_require_program(ZEB_OPENSSL openssl /usr/bin/openssl)
+zeb_export_tool(ZEB_OPENSSL)
+zeb_require_program(ZEB_OSSLSIGNCODE osslsigncode /usr/bin/osslsigncode)
+zeb_export_tool(ZEB_OSSLSIGNCODE)
+
 # Wine's programs are not on PATH unless Debian's 'wine' package is installed too. The host
 # build needs them as well, for the tests that compare the host registry with Wine's.
 zeb_require_program(ZEB_WINE64 wine64 /usr/lib/wine/wine64)

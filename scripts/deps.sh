@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 packages=(cmake g++ make perl llvm valgrind locales googletest libgtest-dev libbenchmark-dev
           clang libclang-rt-14-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64)
+          binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64
+          openssl osslsigncode xvfb xdotool imagemagick)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

@@ -207,7 +207,7 @@ HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileDa
             pattern.erase(0, 2);
         }
         else
-            folder = u".";
+            folder.assign(1, u'.'); // (assigning a literal trips a false -Wrestrict in GCC 12)
     }
     if (pattern.empty())
         return failSearch(ERROR_FILE_NOT_FOUND);
