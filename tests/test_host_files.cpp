@@ -2058,14 +2058,14 @@ std::string selfPath()
 // "open" or "error <code>" on descriptor 3, and holds the handle until its input ends.
 TEST(HostOnlyFilesChild, HoldsAFileOpen)
 {
-    const char* spec = std::getenv("ZEB_FILES_CHILD");
-    if (!spec)
+    const char* szRequest = std::getenv("ZEB_FILES_CHILD");
+    if (!szRequest)
         GTEST_SKIP() << "run by HostOnlyFilesAcrossProcesses in a child process";
     unsigned long access = 0;
     unsigned long share = 0;
     int used = 0;
-    ASSERT_EQ(2, std::sscanf(spec, "%lu %lu %n", &access, &share, &used));
-    const WText path = wide(spec + used);
+    ASSERT_EQ(2, std::sscanf(szRequest, "%lu %lu %n", &access, &share, &used));
+    const WText path = wide(szRequest + used);
     HandleHolder file(CreateFileW(path.c_str(), static_cast<DWORD>(access),
                                   static_cast<DWORD>(share), nullptr, OPEN_EXISTING, 0, nullptr));
     const std::string line =
